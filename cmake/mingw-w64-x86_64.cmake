@@ -1,0 +1,24 @@
+# Cross build for 64-bit Windows with mingw-w64 (posix thread model, GCC 12).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Plain -static: -static-libgcc/-static-libstdc++ alone still leave libwinpthread-1.dll behind.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Big test translation units exceed the default COFF section count.
+set(CMAKE_CXX_FLAGS_INIT "-Wa,-mbig-obj")
+
+# Test executables run through Wine; the wrapper supplies the prefix and display.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+
+# Only the program itself uses wWinMain; GoogleTest's main stays narrow.
+set(HOVERLATCH_UNICODE_ENTRY -municode)
+set(HOVERLATCH_WARNINGS -Wall -Wextra -Werror)

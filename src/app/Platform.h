@@ -1,0 +1,43 @@
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <shellscalingapi.h>
+#include <hstring.h>
+
+// Every Win32 call whose answer a test must control goes through this one record. It starts out
+// pointing at the real API; tests swap single entries and count the calls.
+struct Platform {
+    // Corner poll and dispatch.
+    BOOL (WINAPI* getCursorPos)(POINT*);
+    SHORT (WINAPI* getAsyncKeyState)(int);
+    HMONITOR (WINAPI* monitorFromPoint)(POINT, DWORD);
+    BOOL (WINAPI* getMonitorInfoW)(HMONITOR, MONITORINFO*);
+    HRESULT (WINAPI* getDpiForMonitor)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
+    DWORD (WINAPI* getTickCount)();
+    UINT (WINAPI* sendInput)(UINT, INPUT*, int);
+    HWND (WINAPI* findWindowW)(LPCWSTR, LPCWSTR);
+    BOOL (WINAPI* postMessageW)(HWND, UINT, WPARAM, LPARAM);
+    BOOL (WINAPI* shellExecuteExW)(SHELLEXECUTEINFOW*);
+
+    // Paths, run kind and language.
+    HRESULT (WINAPI* shGetFolderPathW)(HWND, int, HANDLE, DWORD, LPWSTR);
+    DWORD (WINAPI* getEnvironmentVariableW)(LPCWSTR, LPWSTR, DWORD);
+    DWORD (WINAPI* getModuleFileNameW)(HMODULE, LPWSTR, DWORD);
+    LONG (WINAPI* getCurrentPackageFullName)(UINT32*, PWSTR);
+    LANGID (WINAPI* getUserDefaultUILanguage)();
+
+    // Theme.
+    LSTATUS (WINAPI* regGetValueW)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
+    HRESULT (WINAPI* dwmSetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD);
+
+    // Windows Runtime (packaged startup task).
+    HRESULT (WINAPI* roInitialize)(int);
+    void (WINAPI* roUninitialize)();
+    HRESULT (WINAPI* roGetActivationFactory)(HSTRING, REFIID, void**);
+    HRESULT (WINAPI* windowsCreateStringReference)(PCWSTR, UINT32, HSTRING_HEADER*, HSTRING*);
+};
+
+extern Platform g_platform;
+
+// The record as it is at process start: every entry the real API.
+Platform RealPlatform();

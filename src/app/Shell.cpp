@@ -1,0 +1,3 @@
+#include "app/Shell.h"
+
+int RunHoverlatch(HINSTANCE) { return 0; }

@@ -1,0 +1,5 @@
+#pragma once
+#include <string>
+
+std::wstring GetStartupShortcutPath();
+void SetRunAtStartup(bool enable);
