@@ -29,6 +29,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # A persistent server makes each Windows process start in about 0.1 s.
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's service processes now, detached from any pipe: they outlive the first program and would
+# otherwise keep ctest's output pipe open forever.
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
 hoverlatch_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true

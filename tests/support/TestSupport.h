@@ -1,1 +1,50 @@
 #pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Platform.h"
+#include "corners/CornerTracker.h"
+#include "settings/Settings.h"
+
+// Restores the platform record (and with it every faked Win32 call) when the test ends.
+struct PlatformGuard {
+    Platform saved = g_platform;
+    ~PlatformGuard() { g_platform = saved; }
+};
+
+// Restores the process-wide settings and corner tracker when the test ends.
+struct GlobalsGuard {
+    Settings savedSettings = g_settings;
+    CornerTracker savedTracker = g_tracker;
+    ~GlobalsGuard() {
+        g_settings = savedSettings;
+        g_tracker = savedTracker;
+    }
+};
+
+// A fresh, empty folder under %TEMP% for one test, removed with everything in it afterwards.
+// path() ends with a backslash.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+// The whole file, or nullopt-like empty with ok=false when it cannot be read.
+std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+bool FileExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+// UTF-16 little-endian bytes of a wide text, with or without the FF FE mark.
+std::string Utf16Bytes(const std::wstring& text, bool withMark);
+std::string Utf8(const std::wstring& text);

@@ -1,0 +1,7 @@
+#include "corners/CornerTracker.h"
+
+CornerTracker g_tracker;
+
+void PollCorners() {}
+void ResetCornerTracking() {}
+void CheckDwellAndFire(POINT) {}

@@ -1,0 +1,3 @@
+#include "corners/Dispatch.h"
+
+bool DispatchCornerAction(Corner, POINT) { return false; }

@@ -1,0 +1,4 @@
+#include "settings/Companions.h"
+
+bool IsLoftmoorInstalled() { return false; }
+bool IsNotchlingInstalled() { return false; }

@@ -1,0 +1,4 @@
+#include "startup/StartupShortcut.h"
+
+std::wstring GetStartupShortcutPath() { return {}; }
+void SetRunAtStartup(bool) {}

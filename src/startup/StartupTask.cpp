@@ -1,0 +1,3 @@
+#include "startup/StartupTask.h"
+
+void ApplyStartupTask(bool) {}
