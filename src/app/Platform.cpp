@@ -50,6 +50,8 @@ Platform RealPlatform() {
     p.roUninitialize = &RoUninitialize;
     p.roGetActivationFactory = &RoGetActivationFactory;
     p.windowsCreateStringReference = &WindowsCreateStringReference;
+    p.createPopupMenu = &CreatePopupMenu;
+    p.trackPopupMenuEx = &TrackPopupMenuEx;
     return p;
 }
 

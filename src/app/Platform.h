@@ -35,6 +35,10 @@ struct Platform {
     void (WINAPI* roUninitialize)();
     HRESULT (WINAPI* roGetActivationFactory)(HSTRING, REFIID, void**);
     HRESULT (WINAPI* windowsCreateStringReference)(PCWSTR, UINT32, HSTRING_HEADER*, HSTRING*);
+
+    // Tray menu: tests record every menu built and answer the modal tracking themselves.
+    HMENU (WINAPI* createPopupMenu)();
+    BOOL (WINAPI* trackPopupMenuEx)(HMENU, UINT, int, int, HWND, LPTPMPARAMS);
 };
 
 extern Platform g_platform;
