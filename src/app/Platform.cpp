@@ -52,6 +52,7 @@ Platform RealPlatform() {
     p.windowsCreateStringReference = &WindowsCreateStringReference;
     p.createPopupMenu = &CreatePopupMenu;
     p.trackPopupMenuEx = &TrackPopupMenuEx;
+    p.setThreadPreferredUILanguages = &SetThreadPreferredUILanguages;
     return p;
 }
 

@@ -39,6 +39,9 @@ struct Platform {
     // Tray menu: tests record every menu built and answer the modal tracking themselves.
     HMENU (WINAPI* createPopupMenu)();
     BOOL (WINAPI* trackPopupMenuEx)(HMENU, UINT, int, int, HWND, LPTPMPARAMS);
+
+    // Interface language of the user-interface thread: tests see the list handed over (Wine ignores it).
+    BOOL (WINAPI* setThreadPreferredUILanguages)(DWORD, PCZZWSTR, PULONG);
 };
 
 extern Platform g_platform;
