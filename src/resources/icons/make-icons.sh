@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Regenerates app.ico (icon group 101) and tray.ico (icon group 102) from the SVG drawings here.
+#   app.ico:  16, 24, 32, 48, 64, 128, 256 px     tray.ico: 16, 24, 32, 48 px
+# Every image is 32-bit colour with alpha. Each size is rendered large and box-filtered down, which
+# averages whole pixels and so keeps the small grids of icon-16.svg and icon-24.svg crisp whatever
+# anti-aliasing the SVG renderer does. ImageMagick's own `convert` is used by its full path: another
+# `convert` earlier on PATH may be a wrapper.
+# Usage: src/resources/icons/make-icons.sh [--keep-png]   (PNGs go to ./png for a look, then removed)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+if [ -x /usr/bin/convert ] && /usr/bin/convert -version 2>/dev/null | grep -q ImageMagick; then
+  im=(/usr/bin/convert)
+elif command -v magick >/dev/null 2>&1; then
+  im=(magick)
+else
+  echo "make-icons.sh: ImageMagick (convert or magick) is required" >&2
+  exit 1
+fi
+identify_cmd=(/usr/bin/identify)
+[ -x /usr/bin/identify ] || identify_cmd=(magick identify)
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# render SVG GRID SIZE OUT: SVG drawn on a GRID-pixel canvas, rendered at about 1024 px, boxed to SIZE.
+render() {
+  local svg=$1 grid=$2 size=$3 out=$4
+  local scale=$(( (1024 + grid - 1) / grid ))
+  local big=$(( grid * scale ))
+  # The renderer's base resolution is 96 dpi: a density of 96 * scale draws the canvas scale times over.
+  "${im[@]}" -background none -density $(( 96 * scale )) "$here/$svg" \
+      -alpha on -resize "${big}x${big}!" -filter box -resize "${size}x${size}!" \
+      -define png:color-type=6 "png32:$out"
+}
+
+# source SVG for a size: the small sizes have their own pixel-fitted drawings.
+source_for() {
+  local size=$1 large=$2
+  case $size in
+    16) echo "icon-16.svg 16" ;;
+    24) echo "icon-24.svg 24" ;;
+    *)  echo "$large 256" ;;
+  esac
+}
+
+build_ico() {
+  local name=$1 large=$2; shift 2
+  local pngs=()
+  for size in "$@"; do
+    read -r svg grid <<<"$(source_for "$size" "$large")"
+    render "$svg" "$grid" "$size" "$work/$name-$size.png"
+    pngs+=("$work/$name-$size.png")
+  done
+  "${im[@]}" "${pngs[@]}" "$here/$name.ico"
+  if [ "${KEEP_PNG:-0}" = 1 ]; then mkdir -p "$here/png"; cp "${pngs[@]}" "$here/png/"; fi
+}
+
+[ "${1:-}" = --keep-png ] && KEEP_PNG=1
+build_ico app app.svg 16 24 32 48 64 128 256
+build_ico tray tray.svg 16 24 32 48
+
+"${identify_cmd[@]}" -format '%f[%p] %wx%h %[channels]\n' "$here/app.ico" "$here/tray.ico"
