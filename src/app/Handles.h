@@ -11,7 +11,7 @@ inline void DestroyWindowQuietly(HWND window) { DestroyWindow(window); }
 inline void RegCloseKeyQuietly(HKEY key) { RegCloseKey(key); }
 
 using UniqueHandle = Unique<HANDLE, &CloseHandleQuietly>;                       // mutex, event, process
-using UniqueFile = Unique<HANDLE, &CloseHandleQuietly, INVALID_HANDLE_VALUE>;   // CreateFileW results
+using UniqueFile = Unique<HANDLE, &CloseHandleQuietly, -1>;   // CreateFileW results (INVALID_HANDLE_VALUE)
 using UniqueMenu = Unique<HMENU, &DestroyMenuQuietly>;
 using UniqueIcon = Unique<HICON, &DestroyIconQuietly>;
 using UniqueWindow = Unique<HWND, &DestroyWindowQuietly>;

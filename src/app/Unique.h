@@ -1,9 +1,14 @@
 #pragma once
+#include <cstdint>
 #include <utility>
 
 // Move-only owner of a Win32 handle; the closer runs exactly once, on reset or destruction.
-template <class Handle, auto Close, Handle Empty = Handle{}>
+// The empty value is given by its bits: INVALID_HANDLE_VALUE is a cast, not a constant expression, so it
+// cannot be a pointer template argument itself.
+template <class Handle, auto Close, intptr_t EmptyBits = 0>
 class Unique {
+    static Handle Empty() { return reinterpret_cast<Handle>(EmptyBits); }
+
 public:
     Unique() = default;
     explicit Unique(Handle handle) : handle_(handle) {}
@@ -17,14 +22,14 @@ public:
     ~Unique() { reset(); }
 
     Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Empty; }
+    explicit operator bool() const { return handle_ != Empty(); }
     // Gives up ownership, e.g. when a submenu is appended to its parent with MF_POPUP.
-    Handle release() { return std::exchange(handle_, Empty); }
-    void reset(Handle handle = Empty) {
+    Handle release() { return std::exchange(handle_, Empty()); }
+    void reset(Handle handle = Empty()) {
         Handle old = std::exchange(handle_, handle);
-        if (old != Empty) Close(old);
+        if (old != Empty()) Close(old);
     }
 
 private:
-    Handle handle_ = Empty;
+    Handle handle_ = reinterpret_cast<Handle>(EmptyBits);
 };
