@@ -53,6 +53,7 @@ Platform RealPlatform() {
     p.createPopupMenu = &CreatePopupMenu;
     p.trackPopupMenuEx = &TrackPopupMenuEx;
     p.setThreadPreferredUILanguages = &SetThreadPreferredUILanguages;
+    p.shellNotifyIconW = &Shell_NotifyIconW;
     return p;
 }
 

@@ -42,6 +42,9 @@ struct Platform {
 
     // Interface language of the user-interface thread: tests see the list handed over (Wine ignores it).
     BOOL (WINAPI* setThreadPreferredUILanguages)(DWORD, PCZZWSTR, PULONG);
+
+    // Tray icon: tests see every add, version and delete, and can make the shell refuse an add.
+    BOOL (WINAPI* shellNotifyIconW)(DWORD, PNOTIFYICONDATAW);
 };
 
 extern Platform g_platform;
