@@ -54,6 +54,7 @@ Platform RealPlatform() {
     p.trackPopupMenuEx = &TrackPopupMenuEx;
     p.setThreadPreferredUILanguages = &SetThreadPreferredUILanguages;
     p.shellNotifyIconW = &Shell_NotifyIconW;
+    p.shellExecuteW = &ShellExecuteW;
     return p;
 }
 

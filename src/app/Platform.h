@@ -45,6 +45,9 @@ struct Platform {
 
     // Tray icon: tests see every add, version and delete, and can make the shell refuse an add.
     BOOL (WINAPI* shellNotifyIconW)(DWORD, PNOTIFYICONDATAW);
+
+    // About window: tests see the author page being opened instead of a browser starting.
+    HINSTANCE (WINAPI* shellExecuteW)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 };
 
 extern Platform g_platform;
