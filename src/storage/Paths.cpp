@@ -45,8 +45,10 @@ std::wstring WithFinalBackslash(const wchar_t* text) {
 
 std::wstring GetExecutableDirectory() {
     std::wstring path = ModuleFileName();
+    // A text without any separator is no folder (only a failed or odd query gives one): empty then, so
+    // that names built on it stay relative to the current directory instead of gluing onto it.
     size_t separator = path.find_last_of(L"\\/");
-    if (separator != std::wstring::npos) path.resize(separator + 1);
+    path.resize(separator == std::wstring::npos ? 0 : separator + 1);
     return path;
 }
 
