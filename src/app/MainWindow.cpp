@@ -30,6 +30,9 @@ LRESULT OnTrayCallback(HWND window, LPARAM lParam) {
 
 // Posted by the tray callback or sent by a second start; a second start bypasses the debounce.
 LRESULT OnShowMenu(HWND window) {
+    // A second start waits for the answer to its request. The menu's modal loop would hold it until the
+    // menu closes (or its timeout passes), so it is answered first and can exit at once.
+    if (InSendMessage()) ReplyMessage(0);
     g_routes.showTrayMenu(window);
     return 0;
 }

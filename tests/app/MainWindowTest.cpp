@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/Handles.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
@@ -195,6 +196,46 @@ TEST_F(MainWindowTest, SecondInstanceRequestBypassesAndKeepsTheDebounce) {
     TrayEvent(NIN_SELECT, 3410);
     EXPECT_EQ(MenuRequests(), 2u);
     EXPECT_TRUE(g_seen.posts.size() == 2u) << "a request is answered in place, never reposted";
+}
+
+// The menu's modal loop runs inside the request; the second start must not wait for it to close.
+HANDLE g_senderDone = nullptr;
+bool g_senderDoneWhileMenuOpen = false;
+void MenuWaitingForSender(HWND owner) {
+    g_seen.menus.push_back(owner);
+    g_senderDoneWhileMenuOpen = WaitForSingleObject(g_senderDone, 5000) == WAIT_OBJECT_0;
+}
+
+struct SecondStart {
+    HWND window;
+    LRESULT sent = 0;
+};
+
+DWORD WINAPI SendLikeASecondStart(void* parameter) {
+    auto* start = static_cast<SecondStart*>(parameter);
+    DWORD_PTR ignored = 0;
+    start->sent = SendMessageTimeoutW(start->window, WM_APP_SHOWMENU, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored);
+    SetEvent(g_senderDone);
+    return 0;
+}
+
+TEST_F(MainWindowTest, SecondInstanceRequestIsAnsweredBeforeTheMenuOpens) {
+    UniqueHandle senderDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_senderDone = senderDone.get();
+    g_senderDoneWhileMenuOpen = false;
+    g_routes.showTrayMenu = &MenuWaitingForSender;
+    SecondStart start{window};
+    UniqueHandle sender(CreateThread(nullptr, 0, &SendLikeASecondStart, &start, 0, nullptr));
+    ASSERT_TRUE(sender);
+    // Receive the cross-thread request the way the message loop would.
+    while (MsgWaitForMultipleObjects(1, &g_senderDone, FALSE, 10000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    WaitForSingleObject(sender.get(), 10000);
+    EXPECT_EQ(g_seen.menus.size(), 1u);
+    EXPECT_NE(start.sent, 0) << "the request timed out instead of being answered";
+    EXPECT_TRUE(g_senderDoneWhileMenuOpen);
 }
 
 TEST_F(MainWindowTest, CommandsCarryTheirIdentifierOnly) {
