@@ -61,7 +61,7 @@ bool AnyMouseButtonDown() {
 }
 
 // The zone size for the monitor under the pointer. The DPI is asked only when the monitor or the
-// zone setting changed, or after a reset: it is the one costly query of a moved tick.
+// zone setting changed, or after a reset (display changes reset), never on an ordinary moved tick.
 int CurrentZone(CornerTracker& tracker, HMONITOR monitor) {
     if (monitor != tracker.cachedMonitor || g_settings.edgeZonePx != tracker.cachedEdgeZonePx ||
         tracker.scaledZonePx <= 0) {
