@@ -19,3 +19,16 @@ void ApplyWindowTheme(HWND window);
 void OnThemeSettingChange(HWND window, LPARAM lParam);
 // Just before a menu is tracked.
 void RefreshMenuTheme(HWND owner);
+
+// The pieces of LoadDarkModeEntryPoints, apart so that tests can feed them.
+//
+// Fetches the five ordinals in the order 104, 132, 133, 135, 136. `cached` is the module loaded
+// earlier, if any; while the module is null, `load` is tried again before each fetch.
+using ThemeModuleLoader = HMODULE (*)();
+using ThemeOrdinalFetcher = FARPROC (*)(HMODULE module, WORD ordinal);
+DarkModeEntryPoints FetchDarkModeEntryPoints(HMODULE cached, ThemeModuleLoader load, ThemeOrdinalFetcher fetch);
+// The entry points are trusted only as a set: without 132 and 135 the numbers may belong to
+// unrelated exports (104 does on Wine), so all five are dropped. The module handle is kept.
+DarkModeEntryPoints TrustedDarkModeEntryPoints(const DarkModeEntryPoints& fetched);
+// Stores the trusted set in g_darkMode, then calls 104 and 135 (with 1), each if present.
+void ActivateDarkModeEntryPoints(const DarkModeEntryPoints& fetched);
