@@ -9,8 +9,8 @@
 namespace {
 
 constexpr LONGLONG kMaxFileBytes = 0x80000;    // 512 KiB: bounds what a stray file can make us allocate
-constexpr unsigned char kUtf16Mark[] = {0xFF, 0xFE};
-constexpr unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
+constexpr unsigned char kUtf16Mark[] = {0xFF, 0xFE};       // byte-order mark, UTF-16 little-endian
+constexpr unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};   // byte-order mark, UTF-8
 constexpr size_t kMinUnmarkedUtf16Bytes = 4;   // "[" plus one more character, both UTF-16
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";  // every saved file starts with it
 constexpr DWORD kUtf8MarkBytes = 3;
-constexpr wchar_t kLineBreak[] = L"\r\n";
+constexpr wchar_t kLineBreak[] = L"\r\n";     // between lines only, never after the last
 constexpr wchar_t kTemporarySuffix[] = L".tmp";  // beside the target, so the final move stays on one volume
 // Replace the target in one step, and return only once the rename itself is on disk.
 constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
