@@ -439,6 +439,7 @@ def run_case(*cases):
         try:
             session = Session(args.bin, args.standins)
             session.clean_user_state()
+            expect(session.main_window() is None, "a Hoverlatch from an earlier run still runs in this Wine prefix")
             session.jump_pointer(session.width // 2, session.height // 2)
             case(session)
             passed += 1

@@ -8,7 +8,8 @@
 //   cursor                                       "x y" of GetCursorPos
 //   tick                                         GetTickCount
 //   trayicons                                    "<count> <hwnd>..." of the tray icons the Wine shell shows
-//   waittray <count> <timeout ms>                waits until that many tray icons show; "<count> <tick>"
+//   waittray <count> <timeout ms>                "waiting" at once, then, when that many tray icons
+//                                                show (or at the timeout), "<count> <GetTickCount>"
 //   find <class|-> [title]                       "<hwnd> <visible 0|1> <pid>" of FindWindowW
 //   post <class|-> <message> <wParam> <lParam> [title]
 //   send <class|-> <message> <wParam> <lParam> <timeout ms> [title]   SendMessageTimeoutW, SMTO_ABORTIFHUNG
@@ -173,6 +174,7 @@ int Run(int count, wchar_t** arguments, std::string* result) {
     if (wcscmp(command, L"waittray") == 0 && count >= 5) {
         int wanted = static_cast<int>(ParseNumber(arguments[3]));
         DWORD timeout = static_cast<DWORD>(ParseNumber(arguments[4]));
+        WriteResult(arguments[1], "waiting");  // the driver starts the program once the watch is on
         DWORD start = GetTickCount();
         int icons = FindTrayIcons().count;
         while (icons != wanted && GetTickCount() - start < timeout) {
