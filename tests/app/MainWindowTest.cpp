@@ -11,6 +11,7 @@
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
 #include "support/TestSupport.h"
+#include "ui/DarkTheme.h"
 
 namespace {
 
@@ -259,6 +260,44 @@ TEST_F(MainWindowTest, EverySettingChangeReachesTheTheme) {
         EXPECT_EQ(g_seen.settingChanges[0], lParam);
     }
     EXPECT_EQ(g_seen.resets, 0);
+}
+
+// Through the real theme: a colour-set change refreshes the policy and the menu theme, every change
+// re-applies the window attributes to this window.
+int g_refreshes = 0;
+int g_flushes = 0;
+int g_attributesOnWindow = 0;
+HWND g_themedWindow = nullptr;
+void WINAPI CountRefresh() { ++g_refreshes; }
+void WINAPI CountFlush() { ++g_flushes; }
+BOOL WINAPI PreferLight() { return FALSE; }
+HRESULT WINAPI CountAttribute(HWND window, DWORD, LPCVOID, DWORD) {
+    if (window == g_themedWindow) ++g_attributesOnWindow;
+    return S_OK;
+}
+
+TEST_F(MainWindowTest, SettingChangesReachTheRealThemeRefresh) {
+    DarkModeEntryPoints savedTheme = g_darkMode;
+    g_darkMode = {};
+    g_darkMode.colorPolicyRefresh = &CountRefresh;
+    g_darkMode.systemPrefersDark = &PreferLight;
+    g_darkMode.menuThemeFlush = &CountFlush;
+    g_platform.dwmSetWindowAttribute = &CountAttribute;
+    g_themedWindow = window;
+    g_routes.themeSettingChange = RealRoutes().themeSettingChange;
+
+    static const wchar_t colorSet[] = L"ImmersiveColorSet";
+    static const wchar_t colorSetOtherCase[] = L"immersivecolorset";
+    static const wchar_t other[] = L"Environment";
+    struct Case { const wchar_t* area; int refreshes; };
+    for (Case c : {Case{colorSet, 1}, {colorSetOtherCase, 1}, {other, 0}, {nullptr, 0}}) {
+        g_refreshes = g_flushes = g_attributesOnWindow = 0;
+        EXPECT_EQ(Send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(c.area)), 0);
+        EXPECT_EQ(g_refreshes, c.refreshes) << (c.area ? Utf8(c.area) : "null");
+        EXPECT_EQ(g_flushes, c.refreshes);
+        EXPECT_GT(g_attributesOnWindow, 0) << "the theme is re-applied for every change";
+    }
+    g_darkMode = savedTheme;
 }
 
 TEST_F(MainWindowTest, DisplayAndSessionChangesResetTheCornerDetector) {

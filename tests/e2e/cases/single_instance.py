@@ -5,7 +5,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import harness  # noqa: E402
-from harness import expect  # noqa: E402
+from harness import expect, wait_for  # noqa: E402
 
 HAND_OFF_TIMEOUT_S = 3.0  # the longest a second start waits for the running instance
 SLACK_S = 0.5
@@ -25,6 +25,7 @@ def second_start_exits_and_leaves_one_icon(s):
     first = s.start_hoverlatch()
     s.wait_for_tray_icons(1)
     second_start(s, 3.0)
+    wait_for(s.menu_window, 10, "the running instance's tray menu")
     expect(first.alive(), "the running instance ended")
     expect(s.tray_icon_count() == 1, "expected one tray icon, found %d" % s.tray_icon_count())
 
