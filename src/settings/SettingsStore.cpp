@@ -114,19 +114,6 @@ void ApplyThreadLanguage(const wchar_t* language) {
     if (!g_platform.setThreadPreferredUILanguages(MUI_LANGUAGE_NAME, list, nullptr)) ClearThreadLanguage();
 }
 
-// Whether the file behind a failed load must be left alone. Load counts an empty file among those it
-// could not read, but a file of no bytes holds nothing a save could destroy, and treating it as
-// unreadable would keep every later change from being stored.
-bool MustLeaveFileAlone(IniDocument& document) {
-    if (!document.loadFailedOnExistingFile) return false;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    const bool emptyFile = GetFileAttributesExW(document.path.c_str(), GetFileExInfoStandard, &data) &&
-                           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeHigh == 0 &&
-                           data.nFileSizeLow == 0;
-    if (emptyFile) document.loadFailedOnExistingFile = false;
-    return !emptyFile;
-}
-
 }  // namespace
 
 void LoadSettings(bool applyRunAtStartup) {
@@ -134,7 +121,7 @@ void LoadSettings(bool applyRunAtStartup) {
     // A missing file is fine (every value takes its default); an existing one that could not be read
     // is told apart below.
     document.Load();
-    const bool unreadable = MustLeaveFileAlone(document);
+    const bool unreadable = document.loadFailedOnExistingFile;
     MigrateLegacyCorners(document);
 
     // An existing file that cannot be read right now (another program holds it, or it grew too large)
@@ -207,7 +194,7 @@ void EnsureLanguageKey() {
     IniDocument document(GetConfigFilePath());
     document.Load();
     // An unreadable file is left alone; the key is added at a later start.
-    if (MustLeaveFileAlone(document)) return;
+    if (document.loadFailedOnExistingFile) return;
     if (document.HasKey(kUiSection, kLanguageKey)) return;
     document.SetValue(kUiSection, kLanguageKey, L"");
     document.Save();
@@ -221,7 +208,7 @@ void StoreSetting(const wchar_t* section, const wchar_t* key, const wchar_t* tex
     document.Load();
     // Saving the empty document of an unreadable file would replace every other setting with this one
     // key. The change lives in memory only, until a load reads the file again.
-    if (MustLeaveFileAlone(document)) return;
+    if (document.loadFailedOnExistingFile) return;
     document.SetValue(section, key, text);
     document.Save();
 }

@@ -130,10 +130,17 @@ bool IniDocument::Load() {
         return false;
     }
 
-    // From here on the file exists: any failure must keep an empty document from replacing it.
-    loadFailedOnExistingFile = true;
+    // From here on the file exists: a failure to read it must keep an empty document from replacing it.
+    // A file of no bytes, or one whose text decodes to nothing (a lone byte-order mark), holds nothing a
+    // save could destroy; protecting it would only keep every later change from being stored.
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxFileBytes) return false;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        loadFailedOnExistingFile = true;
+        return false;
+    }
+    if (size.QuadPart == 0) return false;
+    loadFailedOnExistingFile = true;
+    if (size.QuadPart < 0 || size.QuadPart > kMaxFileBytes) return false;
     std::vector<unsigned char> bytes(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
     if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read == 0) return false;
@@ -141,9 +148,9 @@ bool IniDocument::Load() {
     file.reset();
     bytes.resize(read);
 
+    loadFailedOnExistingFile = false;
     const std::wstring text = DecodeFileText(bytes);
     if (text.empty()) return false;
-    loadFailedOnExistingFile = false;
     ParseText(*this, text);
     return true;
 }

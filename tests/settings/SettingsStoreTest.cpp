@@ -369,6 +369,9 @@ TEST(UnreadableConfig, AnEmptyFileHoldsNothingToProtect) {
     world.WriteConfig("");
     StoreSetting(L"Trigger", L"TopLeft", L"TaskView");
     EXPECT_EQ(world.Config(), std::string(kMark) + "[Trigger]\r\nTopLeft=TaskView");
+    world.WriteConfig("\xEF\xBB\xBF");
+    StoreSetting(L"Trigger", L"TopLeft", L"TaskView");
+    EXPECT_EQ(world.Config(), std::string(kMark) + "[Trigger]\r\nTopLeft=TaskView");
     world.WriteConfig("");
     EnsureLanguageKey();
     EXPECT_EQ(world.Config(), std::string(kMark) + "[UI]\r\nLanguage=");
