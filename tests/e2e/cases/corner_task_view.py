@@ -8,6 +8,9 @@ from harness import TASK_VIEW_CHORD, expect, holds, wait_for  # noqa: E402
 
 DWELL_MS = 500    # default dwell of 350 ms plus the top-right corner's extra 150 ms
 QUIET_S = 1.5     # how long "nothing more happens" is watched
+# The watcher samples the pointer about every millisecond, so it may note the arrival a moment after
+# the program did; an earlier fire than this tolerance allows is a real fault.
+SAMPLING_TOLERANCE_MS = 3
 
 
 def start(s):
@@ -32,7 +35,8 @@ def expect_chord_after(keys, mark, arrival, what):
     expect(all(e.injected for e in events), "%s: events not flagged injected: %s" % (what, events))
     delay = events[0].time - arrival
     print("  %s: Win+Tab %d ms after the pointer arrived" % (what, delay))
-    expect(delay >= DWELL_MS, "%s: fired %d ms after arrival, before the %d ms dwell" % (what, delay, DWELL_MS))
+    expect(delay >= DWELL_MS - SAMPLING_TOLERANCE_MS,
+           "%s: fired %d ms after arrival, before the %d ms dwell" % (what, delay, DWELL_MS))
 
 
 def rest_fires_once_and_again_after_leaving(s):
