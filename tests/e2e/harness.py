@@ -191,6 +191,37 @@ class Companion:
         return found
 
 
+def _resolve_like_wine(root, components):
+    """The Linux path of root/components, each component matched without regard to case, as Wine's
+    file system does; a component that does not exist is kept as written."""
+    path = root
+    for component in components:
+        exact = os.path.join(path, component)
+        if not os.path.exists(exact) and os.path.isdir(path):
+            matches = [e for e in sorted(os.listdir(path)) if e.lower() == component.lower()]
+            if matches:
+                exact = os.path.join(path, matches[0])
+        path = exact
+    return path
+
+
+def _startup_folder(prefix):
+    """The Startup folder Wine reports for CSIDL_STARTUP (its "Shell Folders" entry in user.reg, e.g.
+    ...\\Programs\\StartUp); the Linux file system tells "StartUp" and "Startup" apart."""
+    with open(os.path.join(prefix, "user.reg"), "rb") as registry:
+        text = registry.read().decode("utf-8", "replace")
+    section = re.search(r"^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders\][^\n]*\n"
+                        r"(.*?)(?:^\[|\Z)", text, re.M | re.S)
+    value = section and re.search(r'^"startup"="([^"]*)"', section.group(1), re.M | re.I)
+    if not value:
+        raise CaseFailure("no Startup entry among the shell folders in the prefix's user.reg")
+    windows_path = value.group(1).replace("\\\\", "\\")
+    drive, _, rest = windows_path.partition(":\\")
+    if drive.lower() != "c":
+        raise CaseFailure("the Startup folder is not on drive C: %r" % windows_path)
+    return _resolve_like_wine(os.path.join(prefix, "drive_c"), rest.split("\\"))
+
+
 class Session:
     """One clean run: a fresh %APPDATA%, a private copy of Hoverlatch.exe, and the processes started."""
 
@@ -207,7 +238,7 @@ class Session:
         user = pwd.getpwuid(os.getuid()).pw_name
         self.user_dir = os.path.join(self.prefix, "drive_c", "users", user)
         self.appdata = os.path.join(self.user_dir, "AppData", "Roaming")
-        self.startup_dir = os.path.join(self.appdata, "Microsoft", "Windows", "Start Menu", "Programs", "Startup")
+        self.startup_dir = _startup_folder(self.prefix)
         # The program runs from its own folder, so a case can lay templates beside it.
         self.exe_dir = os.path.join(self.dir, "app")
         os.makedirs(self.exe_dir)

@@ -38,38 +38,8 @@ def lnkinfo(path):
     return fields
 
 
-def resolve_like_wine(root, components):
-    """The Linux path of root/components, each component matched without regard to case, as Wine's
-    file system does; a component that does not exist is kept as written."""
-    path = root
-    for component in components:
-        exact = os.path.join(path, component)
-        if not os.path.exists(exact) and os.path.isdir(path):
-            matches = [e for e in sorted(os.listdir(path)) if e.lower() == component.lower()]
-            if matches:
-                exact = os.path.join(path, matches[0])
-        path = exact
-    return path
-
-
-def startup_folder(s):
-    """The Startup folder Wine reports for CSIDL_STARTUP (its "Shell Folders" entry in user.reg, e.g.
-    ...\\Programs\\StartUp); the Linux file system tells "StartUp" and "Startup" apart."""
-    with open(os.path.join(s.prefix, "user.reg"), "rb") as registry:
-        text = registry.read().decode("utf-8", "replace")
-    section = re.search(r"^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders\][^\n]*\n"
-                        r"(.*?)(?:^\[|\Z)", text, re.M | re.S)
-    expect(section, "no Shell Folders key in the prefix's user.reg")
-    value = re.search(r'^"startup"="([^"]*)"', section.group(1), re.M | re.I)
-    expect(value, "no Startup entry among the shell folders")
-    windows_path = value.group(1).replace("\\\\", "\\")
-    drive, _, rest = windows_path.partition(":\\")
-    expect(drive.lower() == "c", "the Startup folder is not on drive C: %r" % windows_path)
-    return resolve_like_wine(os.path.join(s.prefix, "drive_c"), rest.split("\\"))
-
-
 def shortcut_path(s):
-    return os.path.join(startup_folder(s), SHORTCUT)
+    return os.path.join(s.startup_dir, SHORTCUT)
 
 
 def expect_shortcut_to_running_exe(s, fields):
@@ -86,7 +56,7 @@ def expect_shortcut_to_running_exe(s, fields):
 def on_creates_the_shortcut(s):
     s.write_config(config(1))
     expect(not os.path.exists(shortcut_path(s)), "a shortcut is there before the start")
-    folder = startup_folder(s)
+    folder = s.startup_dir
     before = set(os.listdir(folder))
     app = s.start_hoverlatch()
     s.wait_for_tray_icons(1, timeout=START_TIMEOUT_S)
@@ -111,7 +81,7 @@ def on_rewrites_a_stale_shortcut(s):
 
 def off_deletes_the_shortcut(s):
     s.write_file(shortcut_path(s), b"made by hand")
-    other = os.path.join(startup_folder(s), OTHER)
+    other = os.path.join(s.startup_dir, OTHER)
     s.write_file(other, b"someone else's")
     s.write_config(config(0))
     app = s.start_hoverlatch()
@@ -131,7 +101,7 @@ def cleaned_up(case):
                 process.kill()
             for name in (SHORTCUT, OTHER):
                 try:
-                    os.remove(os.path.join(startup_folder(s), name))
+                    os.remove(os.path.join(s.startup_dir, name))
                 except FileNotFoundError:
                     pass
     run.__name__ = case.__name__
