@@ -1,125 +1,106 @@
 #pragma once
-// A stand-in for the Windows Runtime's startup-task classes: a factory, a task and asynchronous
-// operations that complete synchronously, later from a posted message, or later from another thread.
-// InstallFakeRuntime points g_platform's runtime entries at it; the test's PlatformGuard restores them.
+// Stand-ins for the Windows Runtime's StartupTask factory, task and operations, answering from g_fake.
+// InstallFakeRuntime points g_platform's runtime entries at them; the test's PlatformGuard restores them.
 #include <windows.h>
+#include <winstring.h>
 
 #include <atomic>
-#include <string>
-#include <vector>
+#include <type_traits>
 
+#include "app/Platform.h"
 #include "startup/WinRtStartupInterfaces.h"
 
-enum class Completion {
-    Synchronous,  // inside put_Completed, as the platform does for an operation that is already over
-    Posted,       // from a message posted to a window of the calling thread: only a dispatching wait sees it
-    FromThread,   // from another thread, right after put_Completed
-    Never,        // only when the test calls Complete
-};
-
-// What the fake runtime answers, and what it was asked.
 struct FakeRuntime {
-    // Answers.
-    HRESULT roInitializeResult = S_OK;
-    HRESULT stringReferenceResult = S_OK;
-    HRESULT factoryResult = S_OK;
-    bool factoryYieldsNothing = false;
-    HRESULT getAsyncResult = S_OK;
-    bool getAsyncYieldsNothing = false;
-    Completion completion = Completion::Synchronous;
-    AsyncStatus fetchStatus = AsyncStatus::Completed;
+    HRESULT roInitializeResult = S_OK, factoryResult = S_OK, getAsyncResult = S_OK;
+    AsyncStatus fetchStatus = AsyncStatus::Completed;  // how GetAsync's operation ends, and with which code
     HRESULT fetchError = S_OK;
-    bool fetchYieldsNoTask = false;
     StartupTaskState state = StartupTaskState::Disabled;
-    HRESULT getStateResult = S_OK;
-    StartupTaskState grantedState = StartupTaskState::Enabled;
+    int roInitializeCalls = 0, roUninitializeCalls = 0, getAsyncCalls = 0, getStateCalls = 0;
+    int requestEnableCalls = 0, disableCalls = 0;
+};
+inline FakeRuntime g_fake;
+inline std::atomic<int> g_fakesAlive{0};  // fake objects not yet destroyed
 
-    // Observations.
-    int roInitializeCalls = 0;
-    int roUninitializeCalls = 0;
-    int factoryCalls = 0;
-    int getAsyncCalls = 0;
-    int getStateCalls = 0;
-    int requestEnableCalls = 0;
-    int disableCalls = 0;
-    std::wstring factoryClass;  // class name the factory was asked for
-    std::wstring taskId;        // task identifier GetAsync was asked for
-    bool factoryIidMatched = false;
+inline bool IsText(HSTRING text, const wchar_t* expected) {
+    return lstrcmpW(WindowsGetStringRawBuffer(text, nullptr), expected) == 0;
+}
+
+// Reference counting and IInspectable for every fake; the product asks none of them for other interfaces.
+template <class... Bases>
+struct FakeObject : Bases... {
+    FakeObject() { ++g_fakesAlive; }
+    virtual ~FakeObject() { --g_fakesAlive; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = InterlockedDecrement(&references);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel*) override { return E_NOTIMPL; }
+    LONG references = 1;
 };
 
-extern FakeRuntime g_fakeRuntime;
-
-// Fake objects (factory, task, operations) not yet destroyed; zero once everything was released.
-extern std::atomic<int> g_fakeObjectsAlive;
-// Set when a watchdog had to complete a Posted operation that nobody dispatched within its deadline.
-extern std::atomic<bool> g_watchdogFired;
-
-// Resets g_fakeRuntime and the counters, and points g_platform's four runtime entries at the fake.
-void InstallFakeRuntime();
-// Waits for every helper thread the fakes started (completions from other threads, watchdogs).
-void JoinFakeThreads();
-
-// An asynchronous operation with its IAsyncInfo. Holds the handler it was given until it is destroyed,
-// so a test can invoke it at any time.
+// Completes inside put_Completed (as the platform does once the work is over), or, with completeAtOnce
+// false, when the test calls Complete. Owns its result and keeps the handler until it is destroyed.
 template <class Base, class Handler, class Result>
-class FakeOperation final : public Base, public IAsyncInfo {
-public:
-    FakeOperation(Completion completion, AsyncStatus finalStatus, HRESULT errorCode, Result result);
+struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
+    FakeOperation(Result value, bool atOnce = true, AsyncStatus ending = AsyncStatus::Completed, HRESULT code = S_OK)
+        : result(value), completeAtOnce(atOnce), finalStatus(ending), error(code) {}
+    ~FakeOperation() override {
+        if (handler && handler->Release() == 0) ++handlersFreed;
+        if constexpr (std::is_pointer_v<Result>) result->Release();
+    }
+    void Complete() {
+        if (completed.exchange(true)) return;
+        status = finalStatus;
+        if (handler) handler->Invoke(this, finalStatus);
+    }
 
-    // Sets the final status and invokes the handler, once; later calls do nothing. Returns the handler's
-    // answer, or S_FALSE when there was nothing to do.
-    HRESULT Complete();
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = withAsyncInfo && IsEqualIID(iid, __uuidof(IAsyncInfo)) ? static_cast<IAsyncInfo*>(this) : nullptr;
+        if (!*object) return E_NOINTERFACE;
+        this->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Completed(Handler* given) override {
+        handler = given;
+        handler->AddRef();
+        if (completeAtOnce) Complete();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Completed(Handler**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetResults(Result* value) override {
+        *value = result;
+        if constexpr (std::is_pointer_v<Result>) result->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Id(UINT32*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* value) override {
+        *value = status;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override {
+        *value = error;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Cancel() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
 
-    // Knobs for error paths.
-    HRESULT putCompletedResult = S_OK;
-    HRESULT queryAsyncInfoResult = S_OK;
-    HRESULT getStatusResult = S_OK;
-    HRESULT getResultsResult = S_OK;
-    // Invoke the handler again with the handler's own reference only (the caller has returned).
-    Handler* handler() const { return handler_; }
-    int putCompletedCalls = 0;
-    int getResultsCalls = 0;
-    HRESULT lastInvokeResult = S_FALSE;
-    std::atomic<bool> completedByWatchdog{false};
-    HANDLE doneEvent() const { return doneEvent_; }
-    // Completes the operation from another thread if nothing else has after a deadline, and then
-    // sets completedByWatchdog: a test that waits for it fails instead of hanging.
-    void StartWatchdog();
-
-    // IUnknown, IInspectable
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetIids(ULONG* count, IID** iids) override;
-    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING* name) override;
-    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override;
-    // IAsyncOperation<T>
-    HRESULT STDMETHODCALLTYPE put_Completed(Handler* handler) override;
-    HRESULT STDMETHODCALLTYPE get_Completed(Handler** handler) override;
-    HRESULT STDMETHODCALLTYPE GetResults(Result* results) override;
-    // IAsyncInfo
-    HRESULT STDMETHODCALLTYPE get_Id(UINT32* id) override;
-    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* status) override;
-    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* errorCode) override;
-    HRESULT STDMETHODCALLTYPE Cancel() override;
-    HRESULT STDMETHODCALLTYPE Close() override;
-
-    // The handler's final Release answered 0: it deleted itself when the operation let go.
-    static std::atomic<int> handlersFreed;
-
-private:
-    ~FakeOperation();
-    void StartCompletion();
-
-    std::atomic<LONG> references_{1};
-    Completion completion_;
-    AsyncStatus finalStatus_;
-    HRESULT errorCode_;
-    Result result_;
-    std::atomic<AsyncStatus> status_{AsyncStatus::Started};
-    std::atomic<bool> completed_{false};
-    Handler* handler_ = nullptr;
-    HANDLE doneEvent_ = nullptr;  // set by Complete; a watchdog waits on it
+    static inline std::atomic<int> handlersFreed{0};  // a handler's last Release, given up by an operation
+    Result result;
+    bool completeAtOnce;
+    AsyncStatus finalStatus;
+    HRESULT error;
+    bool withAsyncInfo = true;
+    std::atomic<bool> completed{false};
+    std::atomic<AsyncStatus> status{AsyncStatus::Started};
+    Handler* handler = nullptr;
 };
 
 using FakeTaskOperation =
@@ -127,7 +108,54 @@ using FakeTaskOperation =
 using FakeStateOperation =
     FakeOperation<IAsyncOperationStartupTaskState, IAsyncOperationCompletedHandlerStartupTaskState, StartupTaskState>;
 
-// A task whose answers come from g_fakeRuntime.
-IStartupTask* NewFakeTask();
-// A factory whose answers come from g_fakeRuntime.
-IStartupTaskStatics* NewFakeStatics();
+struct FakeTask final : FakeObject<IStartupTask> {
+    HRESULT STDMETHODCALLTYPE RequestEnableAsync(IAsyncOperationStartupTaskState** operation) override {
+        ++g_fake.requestEnableCalls;
+        *operation = new FakeStateOperation(StartupTaskState::Enabled);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Disable() override {
+        ++g_fake.disableCalls;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_State(StartupTaskState* value) override {
+        ++g_fake.getStateCalls;
+        *value = g_fake.state;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_TaskId(HSTRING*) override { return E_NOTIMPL; }
+};
+
+// Knows only the task "HoverlatchStartup"; any other id ends with ERROR_NOT_FOUND, as the platform's does.
+struct FakeStatics final : FakeObject<IStartupTaskStatics> {
+    HRESULT STDMETHODCALLTYPE GetForCurrentPackageAsync(IInspectable**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAsync(HSTRING taskId, IAsyncOperationStartupTask** operation) override {
+        ++g_fake.getAsyncCalls;
+        *operation = nullptr;
+        if (FAILED(g_fake.getAsyncResult)) return g_fake.getAsyncResult;
+        bool known = IsText(taskId, L"HoverlatchStartup");
+        *operation = new FakeTaskOperation(new FakeTask, true, known ? g_fake.fetchStatus : AsyncStatus::Error,
+                                           known ? g_fake.fetchError : HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+        return S_OK;
+    }
+};
+
+inline HRESULT WINAPI FakeRoGetActivationFactory(HSTRING className, REFIID iid, void** factory) {
+    *factory = nullptr;
+    if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
+    if (!IsText(className, L"Windows.ApplicationModel.StartupTask") || !IsEqualIID(iid, IID_IStartupTaskStatics)) {
+        return REGDB_E_CLASSNOTREG;
+    }
+    *factory = static_cast<IStartupTaskStatics*>(new FakeStatics);
+    return S_OK;
+}
+
+inline void InstallFakeRuntime() {
+    g_fake = FakeRuntime{};
+    g_platform.roInitialize = [](int) {
+        ++g_fake.roInitializeCalls;
+        return g_fake.roInitializeResult;
+    };
+    g_platform.roUninitialize = [] { ++g_fake.roUninitializeCalls; };
+    g_platform.roGetActivationFactory = &FakeRoGetActivationFactory;
+}
