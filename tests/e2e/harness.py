@@ -398,11 +398,6 @@ class Session:
                                    *([title] if title is not None else []))
         expect(code == 0, "posting %s to %s failed: %s" % (message, window_class, answer))
 
-    def send(self, window_class, message, wparam=0, lparam=0, timeout_ms=5000):
-        """SendMessageTimeoutW (SMTO_ABORTIFHUNG); returns whether it was delivered and answered."""
-        code, _ = self.helper("send", window_class, message, wparam, lparam, timeout_ms)
-        return code == 0
-
     def press(self, button="left", action="click"):
         """Injects a mouse button at the pointer; returns GetTickCount just before the last input."""
         code, answer = self.helper("button", button, action)

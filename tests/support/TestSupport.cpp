@@ -12,12 +12,6 @@ std::wstring UniqueTempName() {
     return std::wstring(temp) + name;
 }
 
-}  // namespace
-
-ScratchFolder::ScratchFolder() : path_(UniqueTempName()) { CreateDirectoryW(path_.c_str(), nullptr); }
-
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
-
 void RemoveTree(const std::wstring& path) {
     std::wstring folder = path;
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
@@ -41,6 +35,12 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(folder.c_str());
 }
 
+}  // namespace
+
+ScratchFolder::ScratchFolder() : path_(UniqueTempName()) { CreateDirectoryW(path_.c_str(), nullptr); }
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -50,12 +50,7 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
-    return WriteBytes(path, std::string(bytes.begin(), bytes.end()));
-}
-
-std::string ReadBytes(const std::wstring& path, bool* ok) {
-    if (ok) *ok = false;
+std::string ReadBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
@@ -64,7 +59,6 @@ std::string ReadBytes(const std::wstring& path, bool* ok) {
     DWORD read = 0;
     while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
     CloseHandle(file);
-    if (ok) *ok = true;
     return bytes;
 }
 

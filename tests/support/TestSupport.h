@@ -40,11 +40,9 @@ private:
 };
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
-bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
-// The whole file, or nullopt-like empty with ok=false when it cannot be read.
-std::string ReadBytes(const std::wstring& path, bool* ok = nullptr);
+// The whole file; empty when it cannot be read.
+std::string ReadBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
-void RemoveTree(const std::wstring& path);
 // UTF-16 little-endian bytes of a wide text, with or without the FF FE mark.
 std::string Utf16Bytes(const std::wstring& text, bool withMark);
 std::string Utf8(const std::wstring& text);

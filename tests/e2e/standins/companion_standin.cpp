@@ -1,10 +1,8 @@
-// Stands in for a companion tool: a top-level window of a given class that logs the toggle messages
-// it receives.
+// Stands in for a companion tool: a top-level window of a given class that logs the toggle messages it gets.
 //
 // Usage: companion_standin.exe <window class> <log file>
-// The log (ASCII, one line each) starts with
-//   READY <window handle as decimal>
-// once the window exists, followed by one line per registered toggle message received:
+// The log (ASCII, one line each) starts with "READY <window handle as decimal>" once the window exists,
+// followed by one line per registered toggle message received:
 //   MSG <WM_LOFTMOOR_TOGGLE|WM_TESSAWELL_TOGGLE|WM_NOTCHLING_TOGGLE> <wParam> <lParam> <GetTickCount>
 // wParam and lParam are printed as unsigned decimal numbers of 64 bits.
 #include <windows.h>
@@ -17,16 +15,10 @@ namespace {
 HANDLE g_log = INVALID_HANDLE_VALUE;
 
 struct Toggle {
-    const wchar_t* name;
-    const char* printed;
-    UINT id;
+    const char* name;
+    UINT id;  // registered at start
 };
-
-Toggle g_toggles[] = {
-    {L"WM_LOFTMOOR_TOGGLE", "WM_LOFTMOOR_TOGGLE", 0},
-    {L"WM_TESSAWELL_TOGGLE", "WM_TESSAWELL_TOGGLE", 0},
-    {L"WM_NOTCHLING_TOGGLE", "WM_NOTCHLING_TOGGLE", 0},
-};
+Toggle g_toggles[] = {{"WM_LOFTMOOR_TOGGLE", 0}, {"WM_TESSAWELL_TOGGLE", 0}, {"WM_NOTCHLING_TOGGLE", 0}};
 
 void WriteLine(const char* line) {
     DWORD written = 0;
@@ -37,16 +29,12 @@ LRESULT CALLBACK CompanionProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     for (const Toggle& toggle : g_toggles) {
         if (toggle.id != 0 && message == toggle.id) {
             char line[160];
-            snprintf(line, sizeof(line), "MSG %s %llu %llu %lu\n", toggle.printed,
+            snprintf(line, sizeof(line), "MSG %s %llu %llu %lu\n", toggle.name,
                      static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam),
                      GetTickCount());
             WriteLine(line);
             return 0;
         }
-    }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -60,7 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     g_log = CreateFileW(arguments[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) return 3;
-    for (Toggle& toggle : g_toggles) toggle.id = RegisterWindowMessageW(toggle.name);
+    for (Toggle& toggle : g_toggles) toggle.id = RegisterWindowMessageA(toggle.name);
 
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
@@ -77,8 +65,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     snprintf(ready, sizeof(ready), "READY %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     WriteLine(ready);
 
+    // Runs until the driver ends the process.
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    CloseHandle(g_log);
     return 0;
 }

@@ -1,13 +1,12 @@
 // Watches the keyboard as a peer program would: a low-level hook that logs every key event.
 //
 // Usage: key_watcher.exe <log file> [--pointer]
-// The log (ASCII, one line each, written as it happens) starts with
-//   READY <GetTickCount>
-// once the hook is in place, followed by one line per key event:
+// The log (ASCII, one line each, written as it happens) starts with "READY <GetTickCount>" once the hook
+// is in place, followed by one line per key event:
 //   KEY <vk> <down|up> <injected 0|1> <event time ms> <GetTickCount at the hook>
-// With --pointer it also logs each pointer position it sees, polled about every millisecond:
+// With --pointer it also logs each new pointer position, polled about every millisecond, so that pointer
+// arrivals and key events are timed by the same clock as the program's dwell:
 //   POS <x> <y> <GetTickCount>
-// so that pointer arrivals and key events are timed by the same clock as the program's dwell.
 // The watcher runs until it is killed or receives WM_QUIT.
 #include <windows.h>
 #include <shellapi.h>
