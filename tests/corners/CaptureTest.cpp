@@ -41,6 +41,14 @@ BOOL WINAPI FakeStart(SHELLEXECUTEINFOW* info) {
     if (during) during();
     return g_shellResult;
 }
+const wchar_t* g_startDirectory = nullptr;
+std::wstring g_startDirectoryText;
+BOOL WINAPI RecordingStart(SHELLEXECUTEINFOW* info) {
+    g_startDirectory = info->lpDirectory;
+    g_startDirectoryText = info->lpDirectory ? info->lpDirectory : L"";
+    info->hProcess = nullptr;
+    return TRUE;
+}
 BOOL WINAPI RealStart(SHELLEXECUTEINFOW* info) {
     ++g_shellCalls;
     return ShellExecuteExW(info);
@@ -94,6 +102,7 @@ TEST_F(Capture, LocationFile) {
         {"missing path", Mark(tool + L".missing"), L""},
         {"lone quote", Mark(q), L""},
         {"empty quotes", Mark(q + q + L"\r\n"), L""},
+        {"a NUL inside the path", Mark(tool + std::wstring(1, L'\0') + L"x.exe"), L""},
     };
     std::wstring path = L"unchanged";
     EXPECT_FALSE(ReadCaptureToolPath(path)) << "no file";
@@ -187,6 +196,25 @@ std::vector<std::wstring> WaitForLines(const std::wstring& log, size_t count) {
         for (std::wstring line; std::getline(text, line);) lines.push_back(line);
     }
     return lines;
+}
+
+// The tool's folder; a drive root keeps its backslash ("C:" alone would mean C's current folder); a bare
+// name gets no folder at all and starts in the current one, as a shell would start it.
+TEST_F(Capture, WorkingDirectoryOfTheStart) {
+    g_platform.shellExecuteExW = &RecordingStart;
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(toolFolder.c_str());
+    const struct { std::wstring path; const wchar_t* directory; } cases[] = {
+        {tool, toolFolder.c_str()}, {L"C:\\windows", L"C:\\"}, {L"capture standin.exe", nullptr}};
+    for (const auto& c : cases) {
+        PointAt(c.path);
+        g_tracker.launchInProgress = false;
+        ASSERT_TRUE(LaunchCaptureTool(CornerAction::FramwickBar)) << Utf8(c.path);
+        EXPECT_EQ(g_startDirectory != nullptr, c.directory != nullptr) << Utf8(c.path);
+        EXPECT_EQ(g_startDirectoryText, c.directory ? c.directory : L"") << Utf8(c.path);
+    }
+    SetCurrentDirectoryW(previous);
 }
 
 TEST_F(Capture, RealStartOfEachModeInTheToolsFolder) {

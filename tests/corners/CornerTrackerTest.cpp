@@ -54,6 +54,19 @@ TEST_F(Tracker, EveryStateChange) {
     }
 }
 
+// A failed position read is not (0, 0): that would rest the pointer in the top-left corner and fire it.
+TEST_F(Tracker, UnreadablePointerNeverRestsInTheTopLeftCorner) {
+    g_settings.topLeft = CornerAction::TaskView;
+    TickAt(40, 0, 1000);  // edge band, a short move from the corner
+    g_desktop.cursorResult = FALSE;
+    for (DWORD now = 1016; now < 3000; now += 16) TickAt(now);
+    EXPECT_STREQ(fake::State(), "Idle");
+    EXPECT_EQ(g_desktop.inputs, 0);
+    g_desktop.cursorResult = TRUE;  // the next read runs the full test again
+    TickAt(2, 2, 3016);
+    EXPECT_STREQ(fake::State(), "Dwelling");
+}
+
 TEST_F(Tracker, JumpThresholdIsTheLargerOf240And8Zones) {
     struct Case { int edgeZonePx; UINT dpi; POINT from; const char* state; };
     const Case cases[] = {

@@ -20,6 +20,7 @@ struct Desktop {
     UINT inputAnswers[8] = {1, 1, 1, 1, 1, 1, 1, 1};
     struct { const wchar_t* className; HWND handle; } windows[2] = {};
     BOOL postResult = TRUE;
+    BOOL cursorResult = TRUE;  // FALSE: no position, as while the secure desktop has the input
 
     int cursorQueries = 0, keyQueries = 0, monitorQueries = 0, dpiQueries = 0, finds = 0, inputs = 0, posts = 0;
     INPUT sent[8] = {};
@@ -30,8 +31,8 @@ inline Desktop g_desktop;
 
 inline BOOL WINAPI CursorPos(POINT* point) {
     ++g_desktop.cursorQueries;
-    *point = g_desktop.cursor;
-    return TRUE;
+    if (g_desktop.cursorResult) *point = g_desktop.cursor;
+    return g_desktop.cursorResult;
 }
 inline SHORT WINAPI KeyState(int key) {
     ++g_desktop.keyQueries;

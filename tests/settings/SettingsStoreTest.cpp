@@ -130,4 +130,20 @@ TEST(UnreadableConfig, ExistingFileIsNeverRewritten) {
     }
 }
 
+// An unreadable file says nothing about the user's choices: a menu reload keeps the settings in memory,
+// and start-up does not put the default "off" into effect over the user's Startup shortcut.
+TEST(UnreadableConfig, KeepsTheChoicesInMemoryAndTheStartupShortcut) {
+    SettingsWorld world;
+    const std::wstring shortcut = world.scratch / L"Hoverlatch.lnk";  // the fake answers every folder alike
+    ASSERT_TRUE(WriteBytes(shortcut, "user's shortcut"));
+    ASSERT_TRUE(WriteBytes(world.config, "[Trigger]\r\nTopLeft=FramwickOcr\r\n[General]\r\nRunAtStartup=1"));
+    LoadSettings(false);
+    ASSERT_EQ(g_settings.topLeft, CornerAction::FramwickOcr);
+    UniqueFile lock(CreateFileW(world.config.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    LoadSettings(false);
+    EXPECT_EQ(g_settings.topLeft, CornerAction::FramwickOcr);
+    LoadSettings(true);
+    EXPECT_TRUE(FileExists(shortcut));
+}
+
 }  // namespace

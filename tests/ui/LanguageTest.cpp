@@ -101,3 +101,11 @@ TEST(Language, SampleTextsByCodePoint) {
 }
 
 }  // namespace
+
+// Through the real GetUserDefaultUILanguage: ctest runs this once more on a German Windows (Wine takes
+// the language from LC_ALL=de_DE.UTF-8) and says so with HOVERLATCH_GERMAN_WINDOWS.
+TEST(Language, EmptyChoiceFollowsTheRealWindowsLanguage) {
+    if (!GetEnvironmentVariableW(L"HOVERLATCH_GERMAN_WINDOWS", nullptr, 0)) GTEST_SKIP();
+    EXPECT_EQ(ResolveMenuLanguage(L""), UiLanguage::German);
+    EXPECT_EQ(ResolveMenuLanguage(L"en-GB"), UiLanguage::German);  // no alias: Windows decides
+}
