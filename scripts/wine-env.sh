@@ -30,9 +30,12 @@ fi
 # A persistent server makes each Windows process start in about 0.1 s.
 wineserver -p >/dev/null 2>&1 || true
 # Xvfb has no window manager: managed windows make Wine wait about 2 s for one whenever an active
-# window is hidden. Unmanaged windows behave the same otherwise.
-if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
+# window is hidden. Unmanaged windows behave the same otherwise. A real desktop keeps its manager.
+hoverlatch_managed=N
+[ "${HOVERLATCH_USE_CURRENT_DISPLAY:-0}" = 1 ] && hoverlatch_managed=Y
+if ! grep -q "\"Managed\"=\"$hoverlatch_managed\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$hoverlatch_managed" /f \
+    </dev/null >/dev/null 2>&1 || true
 fi
 # Start Wine's service processes now, detached from any pipe: they outlive the first program and would
 # otherwise keep ctest's output pipe open forever.
