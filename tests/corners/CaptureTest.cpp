@@ -2,22 +2,14 @@
 // guard around a start that may run timer ticks before it returns, and real starts of the stand-in.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <shellapi.h>
-
+#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <random>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "FakeDesktop.h"
 #include "corners/CaptureLaunch.h"
 #include "corners/Dispatch.h"
 #include "storage/Paths.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -25,66 +17,48 @@ using fake::g_desktop;
 using fake::TickAt;
 
 std::wstring g_appData;
-int g_shellCalls = 0;
-BOOL g_shellResult = TRUE;
+int g_starts = 0;
+BOOL g_startResult = TRUE;
+bool g_realStart = false;
+std::wstring g_startDirectory;      // "(none)" when the start names no folder
 void (*g_duringStart)() = nullptr;  // runs inside the faked start, as a nested message loop would
 
-HRESULT WINAPI ScratchAppData(HWND, int, HANDLE, DWORD, LPWSTR buffer) {
-    wcsncpy(buffer, g_appData.c_str(), MAX_PATH - 1);
-    return S_OK;
-}
-BOOL WINAPI FakeStart(SHELLEXECUTEINFOW* info) {
-    ++g_shellCalls;
-    info->hProcess = nullptr;
-    void (*during)() = g_duringStart;
-    g_duringStart = nullptr;  // once: a nested start must not nest again
-    if (during) during();
-    return g_shellResult;
-}
-const wchar_t* g_startDirectory = nullptr;
-std::wstring g_startDirectoryText;
-BOOL WINAPI RecordingStart(SHELLEXECUTEINFOW* info) {
-    g_startDirectory = info->lpDirectory;
-    g_startDirectoryText = info->lpDirectory ? info->lpDirectory : L"";
-    info->hProcess = nullptr;
-    return TRUE;
-}
-BOOL WINAPI RealStart(SHELLEXECUTEINFOW* info) {
-    ++g_shellCalls;
-    return ShellExecuteExW(info);
+BOOL WINAPI Start(SHELLEXECUTEINFOW* info) {
+    ++g_starts;
+    g_startDirectory = info->lpDirectory ? info->lpDirectory : L"(none)";
+    if (g_realStart) return ShellExecuteExW(info);
+    if (const auto during = std::exchange(g_duringStart, nullptr)) during();  // once: no deeper nesting
+    return g_startResult;
 }
 
 std::string Mark(const std::wstring& text) { return Utf16Bytes(text, true); }
 
 // APPDATA is a scratch folder; the tool is a copy of the capture stand-in in a folder of its own.
-class Capture : public testing::Test {
+class Capture : public fake::Test {
 protected:
     void SetUp() override {
-        fake::Install();
+        fake::Test::SetUp();
         g_appData = scratch.path().substr(0, scratch.path().size() - 1);
-        g_shellCalls = 0;
-        g_shellResult = TRUE;
-        g_platform.shGetFolderPathW = &ScratchAppData;
-        g_platform.shellExecuteExW = &FakeStart;
+        g_starts = 0, g_startResult = TRUE, g_realStart = false;
+        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR buffer) -> HRESULT {
+            return lstrcpynW(buffer, g_appData.c_str(), MAX_PATH) ? S_OK : E_FAIL;
+        };
+        g_platform.shellExecuteExW = &Start;
         CreateDirectoryChain(toolFolder + L"\\");
         ASSERT_TRUE(CopyFileW((GetExecutableDirectory() + L"capture_standin.exe").c_str(), tool.c_str(), FALSE));
         CreateDirectoryChain(scratch / L"quenby\\Framwick\\");
+        PointAt(tool);
     }
     void PointAt(const std::wstring& path) { ASSERT_TRUE(WriteBytes(location, Mark(path + L"\r\n"))); }
 
     ScratchFolder scratch;
-    PlatformGuard platform;
-    GlobalsGuard globals;
     const std::wstring toolFolder = scratch / L"Framwick Tool", tool = toolFolder + L"\\capture standin.exe";
     const std::wstring location = scratch / L"quenby\\Framwick\\capture-exe.txt";
 };
 
 TEST_F(Capture, LocationFile) {
     const std::wstring q = L"\"";
-    std::string spaced = Mark(tool);  // 4094 bytes, the read limit: the path, then UTF-16 spaces
-    while (spaced.size() < 4094) spaced += std::string(" \0", 2);
-    std::string unending = Mark(tool);
-    while (unending.size() < 4096) unending += std::string("A\0", 2);
+    const std::string spaced = Mark(tool + std::wstring(2046 - tool.size(), L' '));  // 4094 bytes, the read limit
     const std::string utf8 = Utf8(tool) + (Utf8(tool).size() % 2 ? " " : "");
     const struct { const char* name; std::string bytes; std::wstring expected; /* empty: rejected */ } cases[] = {
         {"UTF-16 with mark", Mark(tool + L"\r\n"), tool},
@@ -94,9 +68,8 @@ TEST_F(Capture, LocationFile) {
         {"a folder", Mark(toolFolder), toolFolder},
         {"4094 bytes", spaced, tool},
         {"4096 bytes: the last unit lies beyond the limit", spaced + std::string("Z\0", 2), tool},
-        {"4096 bytes of path without end", unending, L""},
+        {"4096 bytes of path without end", Mark(tool + std::wstring(2047 - tool.size(), L'A')), L""},
         {"a tab after the path is kept", Mark(tool + L"\t\r\n"), L""},
-        {"3 bytes", std::string("\xFF\xFE" "C", 3), L""},
         {"odd length after the mark", Mark(tool) + "\n", L""},
         {"UTF-8 text", utf8, L""},
         {"missing path", Mark(tool + L".missing"), L""},
@@ -105,15 +78,21 @@ TEST_F(Capture, LocationFile) {
         {"a NUL inside the path", Mark(tool + std::wstring(1, L'\0') + L"x.exe"), L""},
     };
     std::wstring path = L"unchanged";
-    EXPECT_FALSE(ReadCaptureToolPath(path)) << "no file";
+    ASSERT_TRUE(DeleteFileW(location.c_str()));
+    EXPECT_FALSE(ReadCaptureToolPath(path) || LaunchCaptureTool(CornerAction::FramwickBar) || g_starts) << "no file";
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteBytes(location, c.bytes));
         path = L"unchanged";
         EXPECT_EQ(ReadCaptureToolPath(path), !c.expected.empty()) << c.name;
         EXPECT_EQ(path, c.expected.empty() ? L"unchanged" : c.expected) << c.name;
+        const int starts = g_starts;  // a rejected file starts nothing
+        EXPECT_EQ(LaunchCaptureTool(CornerAction::FramwickBar), !c.expected.empty()) << c.name;
+        EXPECT_EQ(g_starts - starts, c.expected.empty() ? 0 : 1) << c.name;
     }
 }
 
+// Every other file is the real path with a few units inserted, replaced or cut; the rest is noise, now and
+// then beyond the read limit.
 TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
     constexpr int kTries = 12000;
     std::mt19937 random(20240611);
@@ -121,29 +100,19 @@ TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
     const wchar_t kTricky[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
     int accepted = 0;
     for (int i = 0; i < kTries; ++i) {
-        std::string bytes;
-        if (i % 2) {  // noise, now and then beyond the read limit
-            for (size_t k = below(8) ? below(64) : below(5000); k > 0; --k) bytes += static_cast<char>(random());
-        } else {  // the real path with a few units inserted, replaced or cut
-            std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
-            for (size_t k = below(4); k > 0; --k) {
-                const size_t at = below(text.size() + 1);
-                const wchar_t unit = kTricky[below(std::size(kTricky))];
-                if (below(3) == 0) text.insert(at, 1, unit);
-                else if (below(2) && at < text.size()) text[at] = unit;
-                else text.resize(at);
-            }
-            bytes = Utf16Bytes(text, below(2) == 0) + (below(5) ? "" : "x");
+        std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
+        for (size_t k = below(4); k > 0; --k) {
+            const size_t at = below(text.size() + 1);
+            if (below(4)) text.replace(at, below(2), 1, kTricky[below(std::size(kTricky))]);
+            else text.resize(at);
         }
+        std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
+        for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
         ASSERT_TRUE(WriteBytes(location, bytes));
         std::wstring path = L"unchanged";
-        if (ReadCaptureToolPath(path)) {
-            ++accepted;
-            ASSERT_EQ(path.find(L'\0'), std::wstring::npos) << i;
-            ASSERT_TRUE(FileExists(path)) << i;
-        } else {
-            ASSERT_EQ(path, L"unchanged") << i;
-        }
+        const bool ok = ReadCaptureToolPath(path);
+        accepted += ok;
+        ASSERT_TRUE(ok ? path.find(L'\0') == std::wstring::npos && FileExists(path) : path == L"unchanged") << i;
     }
     std::printf("[ property ] %d random location files: %d accepted, all existing paths\n", kTries, accepted);
     EXPECT_GT(accepted, 0);
@@ -152,14 +121,12 @@ TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
 TEST_F(Capture, TicksDuringTheStartDoNotDispatch) {
     g_desktop.monitors[0].rect = {0, 0, 30, 30};  // small: from one top zone to the other is no jump
     g_settings.topLeft = CornerAction::FramwickRegion;
-    PointAt(tool);
     g_duringStart = [] {
         TickAt(28, 1, g_desktop.now + 16);   // the top-right zone: a new Task View dwell
         TickAt(28, 1, g_desktop.now + 600);  // dwell and spacing both passed; only the start refuses
     };
-    TickAt(2, 2, 1000);
-    TickAt(2, 2, 1350);
-    EXPECT_EQ(g_shellCalls, 1);
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 1);
     EXPECT_EQ(g_desktop.inputs, 0);
     EXPECT_FALSE(g_tracker.launchInProgress);
 }
@@ -167,78 +134,56 @@ TEST_F(Capture, TicksDuringTheStartDoNotDispatch) {
 TEST_F(Capture, FailedStartHoldsOffEveryCorner450MsAndItsCornerUntilReentered) {
     g_settings.topLeft = CornerAction::FramwickRegion;
     g_settings.bottomLeft = CornerAction::TaskView;
-    g_shellResult = FALSE;
-    PointAt(tool);
-    TickAt(2, 2, 1000);
-    TickAt(2, 2, 1350);
-    ASSERT_EQ(g_shellCalls, 1);
+    g_startResult = FALSE;
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
     g_desktop.now = 1350 + 449;
     EXPECT_FALSE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
     g_desktop.now = 1350 + 450;
     EXPECT_TRUE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
-    for (DWORD t = 1816; t < 4000; t += 16) TickAt(t);
-    TickAt(5, 3, 4000);
-    EXPECT_EQ(g_shellCalls, 1);
+    for (DWORD t = 1816; t <= 4000; t += 16) TickAt(5, 3, t);  // moving and resting in its corner
+    EXPECT_EQ(g_starts, 1);
     TickAt(100, 100, 4016);  // leaving and coming back starts a new dwell, which tries again
-    TickAt(2, 2, 4032);
-    TickAt(4032 + 350);
-    EXPECT_EQ(g_shellCalls, 2);
-}
-
-// The stand-in appends one line per start: "cmdline=...<tab>cwd=...<tab>argc=n<tab>arg1=...".
-std::vector<std::wstring> WaitForLines(const std::wstring& log, size_t count) {
-    constexpr DWORD kDeadlineMs = 30000;  // a cold Wine process start can take seconds
-    std::vector<std::wstring> lines;
-    for (const DWORD start = GetTickCount(); lines.size() < count && GetTickCount() - start < kDeadlineMs; Sleep(20)) {
-        const std::string bytes = ReadBytes(log);  // taken byte by byte: the scratch paths are ASCII
-        std::wistringstream text(std::wstring(bytes.begin(), bytes.begin() + bytes.rfind('\n') + 1));
-        lines.clear();
-        for (std::wstring line; std::getline(text, line);) lines.push_back(line);
-    }
-    return lines;
+    for (DWORD t : {4032u, 4382u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 2);
 }
 
 // The tool's folder; a drive root keeps its backslash ("C:" alone would mean C's current folder); a bare
 // name gets no folder at all and starts in the current one, as a shell would start it.
 TEST_F(Capture, WorkingDirectoryOfTheStart) {
-    g_platform.shellExecuteExW = &RecordingStart;
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(toolFolder.c_str());
-    const struct { std::wstring path; const wchar_t* directory; } cases[] = {
-        {tool, toolFolder.c_str()}, {L"C:\\windows", L"C:\\"}, {L"capture standin.exe", nullptr}};
-    for (const auto& c : cases) {
-        PointAt(c.path);
-        g_tracker.launchInProgress = false;
-        ASSERT_TRUE(LaunchCaptureTool(CornerAction::FramwickBar)) << Utf8(c.path);
-        EXPECT_EQ(g_startDirectory != nullptr, c.directory != nullptr) << Utf8(c.path);
-        EXPECT_EQ(g_startDirectoryText, c.directory ? c.directory : L"") << Utf8(c.path);
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {tool, toolFolder}, {L"C:\\windows", L"C:\\"}, {L"capture standin.exe", L"(none)"}};
+    for (const auto& [path, directory] : cases) {
+        PointAt(path);
+        ASSERT_TRUE(LaunchCaptureTool(CornerAction::FramwickBar)) << Utf8(path);
+        EXPECT_EQ(g_startDirectory, directory) << Utf8(path);
     }
     SetCurrentDirectoryW(previous);
 }
 
+// The stand-in appends one line per start: "cmdline=...<tab>cwd=...<tab>argc=n<tab>arg1=...".
 TEST_F(Capture, RealStartOfEachModeInTheToolsFolder) {
-    g_platform.shellExecuteExW = &RealStart;
+    constexpr DWORD kDeadlineMs = 30000;  // a cold Wine process start can take seconds
+    g_realStart = true;
     const std::wstring log = scratch / L"capture.log";
     SetEnvironmentVariableW(L"HOVERLATCH_CAPTURE_LOG", log.c_str());
-    EXPECT_FALSE(LaunchCaptureTool(CornerAction::FramwickRegion)) << "no location file";
-    ASSERT_TRUE(WriteBytes(location, Mark(tool) + "x"));
-    EXPECT_FALSE(LaunchCaptureTool(CornerAction::FramwickRegion)) << "broken location file";
-    PointAt(tool);
+    using enum CornerAction;
     const std::pair<CornerAction, const wchar_t*> cases[] = {
-        {CornerAction::FramwickRegion, L"--region"},   {CornerAction::FramwickWindow, L"--window"},
-        {CornerAction::FramwickFullscreen, L"--fullscreen"}, {CornerAction::FramwickFreeform, L"--freeform"},
-        {CornerAction::FramwickScroll, L"--scroll"},   {CornerAction::FramwickOcr, L"--ocr"},
-        {CornerAction::FramwickBar, L"--bar"}};
-    for (size_t i = 0; i < std::size(cases); ++i) {
+        {FramwickRegion, L"--region"}, {FramwickWindow, L"--window"}, {FramwickFullscreen, L"--fullscreen"},
+        {FramwickFreeform, L"--freeform"}, {FramwickScroll, L"--scroll"}, {FramwickOcr, L"--ocr"},
+        {FramwickBar, L"--bar"}};
+    std::string text;
+    for (int i = 0; i < 7; ++i) {  // each start awaited, to keep the lines in order
         ASSERT_TRUE(LaunchCaptureTool(cases[i].first)) << Utf8(cases[i].second);
-        const std::vector<std::wstring> lines = WaitForLines(log, i + 1);
-        ASSERT_EQ(lines.size(), i + 1) << "no start seen for " << Utf8(cases[i].second);
-        const std::wstring tail = L"\tcwd=" + toolFolder + L"\targc=2\targ1=" + cases[i].second;
-        EXPECT_TRUE(lines[i].ends_with(tail)) << Utf8(lines[i]);
-        std::printf("[ started  ] %s\n", Utf8(lines[i]).c_str());
+        for (const DWORD start = GetTickCount(); std::count(text.begin(), text.end(), '\n') <= i; Sleep(20)) {
+            ASSERT_LT(GetTickCount() - start, kDeadlineMs) << "no start seen for " << Utf8(cases[i].second);
+            text = ReadBytes(log);
+        }
+        const std::wstring tail = L"\tcwd=" + toolFolder + L"\targc=2\targ1=" + cases[i].second + L"\n";
+        EXPECT_TRUE(text.ends_with(Utf8(tail))) << text;
     }
-    EXPECT_EQ(g_shellCalls, 7);
     SetEnvironmentVariableW(L"HOVERLATCH_CAPTURE_LOG", nullptr);
 }
 
