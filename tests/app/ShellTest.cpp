@@ -17,19 +17,6 @@ std::vector<HWND> g_menusAfterAnswer;  // owners of menus that opened once the s
 int g_shellCalls = 0;                  // icon changes and folder look-ups: a second start makes none
 HANDLE g_secondStart = nullptr;
 
-// Stands where the menu's modal loop would run: the second start must be able to end meanwhile.
-void MenuWaitingForTheSecondStart(HWND owner) {
-    if (WaitForSingleObject(g_secondStart, kMenuWaitMs) == WAIT_OBJECT_0) g_menusAfterAnswer.push_back(owner);
-}
-BOOL WINAPI CountNotify(DWORD, PNOTIFYICONDATAW) { return ++g_shellCalls, TRUE; }
-HRESULT WINAPI RefuseFolder(HWND, int, HANDLE, DWORD, LPWSTR) { return ++g_shellCalls, E_FAIL; }
-
-// If it wrongly ran as the first instance, its message loop ends at once instead of hanging the test.
-DWORD WINAPI RunSecondStart(void*) {
-    PostQuitMessage(0);
-    return static_cast<DWORD>(RunHoverlatch(GetModuleHandleW(nullptr)));
-}
-
 TEST(ShellTest, SecondStartIsAnsweredBeforeTheRunningMenuOpens) {
     UniqueHandle mutex(CreateMutexW(nullptr, TRUE, L"Hoverlatch_SingleInstance"));
     ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "another instance is running";
@@ -37,15 +24,22 @@ TEST(ShellTest, SecondStartIsAnsweredBeforeTheRunningMenuOpens) {
     PlatformGuard platform;
     GlobalsGuard globals;
     const MainWindowRoutes savedRoutes = g_routes;
-    g_routes.showTrayMenu = &MenuWaitingForTheSecondStart;
-    g_platform.shellNotifyIconW = &CountNotify;
-    g_platform.shGetFolderPathW = &RefuseFolder;
+    // Stands where the menu's modal loop would run: the second start must be able to end meanwhile.
+    g_routes.showTrayMenu = [](HWND owner) {
+        if (WaitForSingleObject(g_secondStart, kMenuWaitMs) == WAIT_OBJECT_0) g_menusAfterAnswer.push_back(owner);
+    };
+    g_platform.shellNotifyIconW = [](DWORD, PNOTIFYICONDATAW) { return ++g_shellCalls, TRUE; };
+    g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR) { return ++g_shellCalls, E_FAIL; };
 
     MSG message;
     for (bool windowUp : {true, false}) {  // the running instance may hold the mutex before its window exists
         g_menusAfterAnswer.clear();
         HWND running = windowUp ? CreateMainWindow(GetModuleHandleW(nullptr)) : nullptr;
-        UniqueHandle second(g_secondStart = CreateThread(nullptr, 0, &RunSecondStart, nullptr, 0, nullptr));
+        // If it wrongly ran as the first instance, its message loop ends at once instead of hanging the test.
+        UniqueHandle second(g_secondStart = CreateThread(nullptr, 0, [](void*) -> DWORD {
+            PostQuitMessage(0);
+            return static_cast<DWORD>(RunHoverlatch(GetModuleHandleW(nullptr)));
+        }, nullptr, 0, nullptr));
         // Take the cross-thread request the way the message loop would, until the second start ends.
         while (MsgWaitForMultipleObjects(1, &g_secondStart, FALSE, 10000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
             PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);

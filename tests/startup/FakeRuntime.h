@@ -1,44 +1,35 @@
 #pragma once
 // Stand-ins for the Windows Runtime's StartupTask factory, task and operations, answering from g_fake.
-// InstallFakeRuntime points g_platform's runtime entries at them; the test's PlatformGuard restores them.
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <winstring.h>
 
 #include <atomic>
+#include <string>
 #include <type_traits>
 
-#include "app/Platform.h"
 #include "startup/WinRtStartupInterfaces.h"
+#include "support/TestSupport.h"
 
 struct FakeRuntime {
-    HRESULT roInitializeResult = S_OK, factoryResult = S_OK, getAsyncResult = S_OK;
-    AsyncStatus fetchStatus = AsyncStatus::Completed;  // how GetAsync's operation ends, and with which code
-    HRESULT fetchError = S_OK;
+    // fetchError: the code GetAsync's operation ends with; other than S_OK it ends in error.
+    HRESULT roInitializeResult = S_OK, factoryResult = S_OK, getAsyncResult = S_OK, fetchError = S_OK;
     StartupTaskState state = StartupTaskState::Disabled;
-    int roInitializeCalls = 0, roUninitializeCalls = 0, getAsyncCalls = 0, getStateCalls = 0;
-    int requestEnableCalls = 0, disableCalls = 0;
+    int roInitializeCalls = 0, roUninitializeCalls = 0, getStateCalls = 0, requestEnableCalls = 0, disableCalls = 0;
 };
 inline FakeRuntime g_fake;
 inline std::atomic<int> g_fakesAlive{0};  // fake objects not yet destroyed
-
-inline bool IsText(HSTRING text, const wchar_t* expected) {
-    return lstrcmpW(WindowsGetStringRawBuffer(text, nullptr), expected) == 0;
-}
 
 // Reference counting and IInspectable for every fake; the product asks none of them for other interfaces.
 template <class... Bases>
 struct FakeObject : Bases... {
     FakeObject() { ++g_fakesAlive; }
     virtual ~FakeObject() { --g_fakesAlive; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { return *out = nullptr, E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
     ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = InterlockedDecrement(&references);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
+        if (LONG left = InterlockedDecrement(&references)) return static_cast<ULONG>(left);
+        return delete this, 0;
     }
     HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
@@ -46,56 +37,42 @@ struct FakeObject : Bases... {
     LONG references = 1;
 };
 
-// Completes inside put_Completed (as the platform does once the work is over), or, with completeAtOnce
-// false, when the test calls Complete. Owns its result and keeps the handler until it is destroyed.
+// Completes in put_Completed, or (atOnce false) when the test calls Complete; in error unless `error` is S_OK.
 template <class Base, class Handler, class Result>
 struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
-    FakeOperation(Result value, bool atOnce = true, AsyncStatus ending = AsyncStatus::Completed, HRESULT code = S_OK)
-        : result(value), completeAtOnce(atOnce), finalStatus(ending), error(code) {}
+    FakeOperation(Result value, bool atOnce = true, HRESULT code = S_OK)
+        : result(value), completeAtOnce(atOnce), error(code) {}
     ~FakeOperation() override {
-        if (handler && handler->Release() == 0) ++handlersFreed;
+        if (handler) handler->Release();
         if constexpr (std::is_pointer_v<Result>) result->Release();
     }
     void Complete() {
         if (completed.exchange(true)) return;
-        status = finalStatus;
-        if (handler) handler->Invoke(this, finalStatus);
+        status = error == S_OK ? AsyncStatus::Completed : AsyncStatus::Error;
+        if (handler) handler->Invoke(this, status);
     }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        *object = withAsyncInfo && IsEqualIID(iid, __uuidof(IAsyncInfo)) ? static_cast<IAsyncInfo*>(this) : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        this->AddRef();
-        return S_OK;
+        if (!withAsyncInfo || !IsEqualIID(iid, __uuidof(IAsyncInfo))) return *object = nullptr, E_NOINTERFACE;
+        return *object = static_cast<IAsyncInfo*>(this), this->AddRef(), S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_Completed(Handler* given) override {
-        handler = given;
-        handler->AddRef();
+        (handler = given)->AddRef();
         if (completeAtOnce) Complete();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Completed(Handler**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetResults(Result* value) override {
-        *value = result;
         if constexpr (std::is_pointer_v<Result>) result->AddRef();
-        return S_OK;
+        return *value = result, S_OK;
     }
+    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* value) override { return *value = status, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override { return *value = error, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Completed(Handler**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Id(UINT32*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* value) override {
-        *value = status;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override {
-        *value = error;
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE Cancel() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
 
-    static inline std::atomic<int> handlersFreed{0};  // a handler's last Release, given up by an operation
     Result result;
     bool completeAtOnce;
-    AsyncStatus finalStatus;
     HRESULT error;
     bool withAsyncInfo = true;
     std::atomic<bool> completed{false};
@@ -111,31 +88,24 @@ using FakeStateOperation =
 struct FakeTask final : FakeObject<IStartupTask> {
     HRESULT STDMETHODCALLTYPE RequestEnableAsync(IAsyncOperationStartupTaskState** operation) override {
         ++g_fake.requestEnableCalls;
-        *operation = new FakeStateOperation(StartupTaskState::Enabled);
-        return S_OK;
+        return *operation = new FakeStateOperation(StartupTaskState::Enabled), S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Disable() override {
-        ++g_fake.disableCalls;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE Disable() override { return ++g_fake.disableCalls, S_OK; }
     HRESULT STDMETHODCALLTYPE get_State(StartupTaskState* value) override {
-        ++g_fake.getStateCalls;
-        *value = g_fake.state;
-        return S_OK;
+        return ++g_fake.getStateCalls, *value = g_fake.state, S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_TaskId(HSTRING*) override { return E_NOTIMPL; }
 };
 
 // Knows only the task "HoverlatchStartup"; any other id ends with ERROR_NOT_FOUND, as the platform's does.
+inline constexpr HRESULT kTaskNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 struct FakeStatics final : FakeObject<IStartupTaskStatics> {
     HRESULT STDMETHODCALLTYPE GetForCurrentPackageAsync(IInspectable**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetAsync(HSTRING taskId, IAsyncOperationStartupTask** operation) override {
-        ++g_fake.getAsyncCalls;
         *operation = nullptr;
         if (FAILED(g_fake.getAsyncResult)) return g_fake.getAsyncResult;
-        bool known = IsText(taskId, L"HoverlatchStartup");
-        *operation = new FakeTaskOperation(new FakeTask, true, known ? g_fake.fetchStatus : AsyncStatus::Error,
-                                           known ? g_fake.fetchError : HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+        const bool known = std::wstring(WindowsGetStringRawBuffer(taskId, nullptr)) == L"HoverlatchStartup";
+        *operation = new FakeTaskOperation(new FakeTask, true, known ? g_fake.fetchError : kTaskNotFound);
         return S_OK;
     }
 };
@@ -143,19 +113,19 @@ struct FakeStatics final : FakeObject<IStartupTaskStatics> {
 inline HRESULT WINAPI FakeRoGetActivationFactory(HSTRING className, REFIID iid, void** factory) {
     *factory = nullptr;
     if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
-    if (!IsText(className, L"Windows.ApplicationModel.StartupTask") || !IsEqualIID(iid, IID_IStartupTaskStatics)) {
-        return REGDB_E_CLASSNOTREG;
-    }
-    *factory = static_cast<IStartupTaskStatics*>(new FakeStatics);
-    return S_OK;
+    const std::wstring name = WindowsGetStringRawBuffer(className, nullptr);
+    if (name != L"Windows.ApplicationModel.StartupTask" || iid != IID_IStartupTaskStatics) return REGDB_E_CLASSNOTREG;
+    return *factory = static_cast<IStartupTaskStatics*>(new FakeStatics), S_OK;
 }
 
-inline void InstallFakeRuntime() {
-    g_fake = FakeRuntime{};
-    g_platform.roInitialize = [](int) {
-        ++g_fake.roInitializeCalls;
-        return g_fake.roInitializeResult;
-    };
-    g_platform.roUninitialize = [] { ++g_fake.roUninitializeCalls; };
-    g_platform.roGetActivationFactory = &FakeRoGetActivationFactory;
-}
+// A fresh g_fake behind g_platform's runtime entries; when the scope ends every fake must have been released.
+struct FakeRuntimeScope {
+    PlatformGuard guard;
+    ~FakeRuntimeScope() { EXPECT_EQ(g_fakesAlive.load(), 0) << "factory, task or operation not released"; }
+    FakeRuntimeScope() {
+        g_fake = FakeRuntime{};
+        g_platform.roInitialize = [](int) { return ++g_fake.roInitializeCalls, g_fake.roInitializeResult; };
+        g_platform.roUninitialize = [] { ++g_fake.roUninitializeCalls; };
+        g_platform.roGetActivationFactory = &FakeRoGetActivationFactory;
+    }
+};

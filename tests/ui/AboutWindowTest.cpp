@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@
 
 namespace {
 
-POINT g_cursor{640, 400};  // the pointer and the monitor DPI as the card reads them
-UINT g_dpi = 96;
+POINT g_cursor;  // the pointer and the monitor DPI as the card reads them
+UINT g_dpi;
 std::vector<std::wstring> g_opened;  // "verb file" per ShellExecuteW call
 
 BOOL WINAPI FakeGetCursorPos(POINT* point) { return *point = g_cursor, TRUE; }
@@ -26,30 +27,25 @@ void PumpMessages() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-RECT WindowRect(HWND window) {
+using Box = std::array<LONG, 4>;  // left, top, width, height of a window
+Box BoxOf(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
-    return r;
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
-    return children;
+// Like the program's main window: a hidden top-level tool window.
+HWND NewOwner() {
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
 }
 
 struct AboutWindowTest : ::testing::Test {
     PlatformGuard platform;
     HWND owner = NewOwner();
-
-    // Like the program's main window: a hidden top-level tool window.
-    static HWND NewOwner() {
-        return CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                               nullptr);
-    }
-
     void SetUp() override {
         g_opened.clear();
+        g_cursor = {640, 400};
+        g_dpi = 96;
         g_platform.getCursorPos = &FakeGetCursorPos;
         g_platform.getDpiForMonitor = &FakeGetDpiForMonitor;
         g_platform.shellExecuteW = &FakeShellExecuteW;
@@ -57,8 +53,6 @@ struct AboutWindowTest : ::testing::Test {
     void TearDown() override {
         DestroyWindow(owner);  // and with it any card still open
         PumpMessages();
-        g_cursor = {640, 400};
-        g_dpi = 96;
     }
     HWND Open() {
         ShowAboutWindow(owner);
@@ -69,18 +63,16 @@ struct AboutWindowTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(AboutWindowTest, SizeTitleFontAndPlacementFollowTheMonitorDpiAndStayInsideTheWorkArea) {
+// Centred under the pointer, 12 px (scaled) inside the work area's bottom; a second About only brings it forward.
+TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheWorkArea) {
     MONITORINFO monitor{sizeof(monitor), {}, {}, 0};
     GetMonitorInfoW(MonitorFromPoint(g_cursor, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT work = monitor.rcWork;
-    // Centred under the pointer at the bottom of the work area, and 12 px (scaled) inside it.
-    struct Case { UINT dpi; LONG pointerX; int width, height; LONG titleHeight, left, bottom; };
+    struct Case { UINT dpi; LONG pointerX; Box placed; LONG titleHeight; };
     const Case cases[] = {
-        {96, 640, 500, 200, 28, 390, work.bottom - 12},
-        {96, work.right - 1, 500, 200, 28, work.right - 12 - 500, work.bottom - 12},
-        {144, 640, 750, 300, 42, 265, work.bottom - 18},
-        {144, work.left + 3, 750, 300, 42, work.left + 18, work.bottom - 18},
-        {144, work.right - 1, 750, 300, 42, work.right - 18 - 750, work.bottom - 18},
+        {96, 640, {390, work.bottom - 12 - 200, 500, 200}, 28},
+        {144, work.left + 3, {work.left + 18, work.bottom - 18 - 300, 750, 300}, 42},
+        {144, work.right - 1, {work.right - 18 - 750, work.bottom - 18 - 300, 750, 300}, 42},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dpi) + " dpi, pointer x " + std::to_string(c.pointerX));
@@ -88,48 +80,32 @@ TEST_F(AboutWindowTest, SizeTitleFontAndPlacementFollowTheMonitorDpiAndStayInsid
         g_cursor = {c.pointerX, work.top};  // the pointer's height does not matter
         HWND about = Open();
         ASSERT_NE(about, nullptr);
-        const RECT placed = WindowRect(about);
-        EXPECT_EQ(placed.right - placed.left, c.width);
-        EXPECT_EQ(placed.bottom - placed.top, c.height);
-        EXPECT_EQ(placed.left, c.left);
-        EXPECT_EQ(placed.bottom, c.bottom);
+        EXPECT_EQ(BoxOf(about), c.placed);
         LOGFONTW title{};
         GetObjectW(AboutStateOf(about)->titleFont.get(), sizeof(title), &title);
         EXPECT_EQ(title.lfHeight, c.titleHeight);
+
+        SetForegroundWindow(owner);
+        ShowWindow(about, SW_HIDE);
+        g_cursor = {c.pointerX < (work.left + work.right) / 2 ? work.right - 1 : work.left, work.top};
+        EXPECT_EQ(Open(), about);
+        EXPECT_TRUE(IsWindowVisible(about) && GetForegroundWindow() == about) << "not brought forward";
+        EXPECT_EQ(BoxOf(about), c.placed);
+        EXPECT_EQ(FindWindowExW(nullptr, about, L"Hoverlatch.AboutWindow", nullptr), nullptr);  // the only card
         DestroyWindow(about);
     }
 }
 
-TEST_F(AboutWindowTest, SecondAboutCommandBringsTheSameCardForwardWithoutMovingIt) {
-    HWND about = Open();
-    ASSERT_NE(about, nullptr);
-    const RECT before = WindowRect(about);
-    SetForegroundWindow(owner);
-    ShowWindow(about, SW_HIDE);
-    g_cursor = {100, 100};
-    EXPECT_EQ(Open(), about);
-    EXPECT_TRUE(IsWindowVisible(about));
-    EXPECT_EQ(GetForegroundWindow(), about);
-    EXPECT_EQ(WindowRect(about).left, before.left);
-    EXPECT_EQ(WindowRect(about).top, before.top);
-    EXPECT_EQ(FindWindowW(L"Hoverlatch.AboutWindow", nullptr), about);  // the only card
-    EXPECT_EQ(FindWindowExW(nullptr, about, L"Hoverlatch.AboutWindow", nullptr), nullptr);
-}
-
 // A press moved 4 px or more drags the card; less is a click, which closes it.
 TEST_F(AboutWindowTest, PressMovedFourPixelsOrMoreDragsAndLessClosesTheCard) {
-    struct Case { const char* name; std::vector<POINT> moves; bool staysOpen; };  // moves: offsets from the press
-    const Case cases[] = {
-        {"10 px right", {{10, 0}}, true}, {"diagonal", {{6, 8}}, true}, {"exactly 4 px", {{-4, 0}}, true},
-        {"out and back still drags", {{10, 0}, {1, 1}}, true}, {"3 px", {{3, 0}}, false},
-        {"no move", {}, false},
-    };
+    struct Case { std::vector<POINT> moves; bool staysOpen; };  // moves: offsets from the press
+    const Case cases[] = {{{{10, 0}}, true}, {{{-4, 0}}, true}, {{{10, 0}, {1, 1}}, true}, {{{3, 0}}, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << "last move " << c.moves.back().x << "," << c.moves.back().y);
         HWND about = Open();
         ASSERT_NE(about, nullptr);
-        const RECT before = WindowRect(about);
-        const POINT start = g_cursor;
+        const Box before = BoxOf(about);
+        const POINT start = g_cursor, last = c.moves.back();
         SendMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 20));
         for (POINT move : c.moves) {
             g_cursor = {start.x + move.x, start.y + move.y};
@@ -137,13 +113,9 @@ TEST_F(AboutWindowTest, PressMovedFourPixelsOrMoreDragsAndLessClosesTheCard) {
         }
         SendMessageW(about, WM_LBUTTONUP, 0, MAKELPARAM(200, 20));
         PumpMessages();
-        g_cursor = start;
         ASSERT_EQ(IsWindow(about) != FALSE, c.staysOpen);
         if (!c.staysOpen) continue;
-        const RECT after = WindowRect(about);
-        EXPECT_EQ(after.left - before.left, c.moves.back().x);
-        EXPECT_EQ(after.top - before.top, c.moves.back().y);
-        EXPECT_EQ(after.right - after.left, before.right - before.left);
+        EXPECT_EQ(BoxOf(about), (Box{before[0] + last.x, before[1] + last.y, before[2], before[3]}));
         DestroyWindow(about);
     }
 }
@@ -155,15 +127,13 @@ TEST_F(AboutWindowTest, ClickingTheAuthorsNameOpensTheAuthorPageAndKeepsTheCard)
     HWND link = AboutStateOf(about)->link;
     RECT client{};
     GetClientRect(link, &client);
-    POINT onName{-1, -1};
-    for (int x = 0; x < client.right && onName.x < 0; ++x) {
-        LHITTESTINFO hit{};
-        hit.pt = {x, client.bottom / 2};
-        if (SendMessageW(link, LM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) onName = hit.pt;
+    LHITTESTINFO hit{};
+    for (hit.pt = {0, client.bottom / 2}; hit.pt.x < client.right; ++hit.pt.x) {
+        if (SendMessageW(link, LM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) break;
     }
-    ASSERT_GE(onName.x, 0) << "the created-by line shows no link";
-    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onName.x, onName.y));
-    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(onName.x, onName.y));
+    ASSERT_LT(hit.pt.x, client.right) << "the created-by line shows no link";
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
     PumpMessages();
     EXPECT_EQ(g_opened, std::vector<std::wstring>{std::wstring(L"open ") + AUTHOR_PAGE_URL});
     EXPECT_TRUE(IsWindow(about));
@@ -180,8 +150,8 @@ TEST_F(AboutWindowTest, FiftyCyclesOfEveryWayToCloseLeaveNoWindowFontPenBrushOrI
         HWND about = Open();
         ASSERT_NE(about, nullptr);
         const AboutState* state = AboutStateOf(about);
-        std::vector<HWND> windows = Children(about);
-        windows.insert(windows.end(), {about, state->tooltip.get()});
+        std::vector<HWND> windows{about, state->tooltip.get()};
+        for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) windows.push_back(c);
         const HGDIOBJ objects[] = {state->titleFont.get(), state->bodyFont.get(),  state->italicFont.get(),
                                    state->smallFont.get(), state->borderPen.get(), state->separatorPen.get(),
                                    state->backgroundBrush.get()};
@@ -194,7 +164,6 @@ TEST_F(AboutWindowTest, FiftyCyclesOfEveryWayToCloseLeaveNoWindowFontPenBrushOrI
         ASSERT_TRUE(GetIconInfo(icon, &info));
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
-
         const auto [message, wParam] = closers[cycle % std::size(closers)];
         if (message == WM_DESTROY) {
             DestroyWindow(owner);
