@@ -86,3 +86,17 @@ TEST(IniValues, NullArgumentsChangeNothingAndAnEmptyDocumentIsNotSaved) {
 }
 
 }  // namespace
+
+// The built-in default configuration, loaded and saved unchanged: comments and blank lines are gone, a
+// byte-order mark leads, CR LF joins the lines and none ends the file.
+TEST(IniSave, DefaultConfigurationRendersAsElevenLines) {
+    ScratchFolder scratch;
+    ASSERT_TRUE(WriteBytes(scratch / L"config.ini", DefaultConfigResource()));
+    IniDocument document(scratch / L"config.ini");
+    ASSERT_TRUE(document.Load());
+    ASSERT_TRUE(document.Save());
+    EXPECT_EQ(ReadBytes(scratch / L"config.ini"),
+              "\xEF\xBB\xBF[Trigger]\r\nTopLeft=Disabled\r\nTopRight=TaskView\r\nBottomLeft=Disabled\r\n"
+              "BottomRight=Disabled\r\nEdgeZonePx=12\r\nCornerDwellMs=350\r\n[UI]\r\nLanguage=\r\n[General]\r\n"
+              "RunAtStartup=0");
+}
