@@ -21,17 +21,7 @@ constexpr SHORT kKeyDownBit = static_cast<SHORT>(0x8000);  // GetAsyncKeyState: 
 // Tested in this order; the last match wins, so TopLeft beats TopRight beats BottomLeft beats BottomRight.
 constexpr Corner kCornerTestOrder[] = {Corner::BottomRight, Corner::BottomLeft, Corner::TopRight, Corner::TopLeft};
 
-CornerAction ActionOf(const Settings& settings, Corner corner) {
-    switch (corner) {
-    case Corner::TopLeft: return settings.topLeft;
-    case Corner::TopRight: return settings.topRight;
-    case Corner::BottomLeft: return settings.bottomLeft;
-    case Corner::BottomRight: return settings.bottomRight;
-    }
-    return CornerAction::Disabled;
-}
-
-bool IsWatched(const Settings& settings, Corner corner) { return ActionOf(settings, corner) != CornerAction::Disabled; }
+bool IsWatched(const Settings& settings, Corner corner) { return ActionIn(settings, corner) != CornerAction::Disabled; }
 
 bool AnyCornerWatched(const Settings& settings) {
     for (Corner corner : kCornerTestOrder) {

@@ -72,7 +72,17 @@ CornerAction& ActionSlot(Corner corner) {
     return g_settings.bottomRight;
 }
 
-CornerAction ActionFor(Corner corner) { return ActionSlot(corner); }
+CornerAction ActionIn(const Settings& settings, Corner corner) {
+    switch (corner) {
+    case Corner::TopLeft: return settings.topLeft;
+    case Corner::TopRight: return settings.topRight;
+    case Corner::BottomLeft: return settings.bottomLeft;
+    case Corner::BottomRight: break;
+    }
+    return settings.bottomRight;
+}
+
+CornerAction ActionFor(Corner corner) { return ActionIn(g_settings, corner); }
 
 const wchar_t* CornerKeyName(Corner corner) {
     switch (corner) {

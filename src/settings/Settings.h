@@ -43,6 +43,8 @@ extern Settings g_settings;
 CornerAction ParseCornerAction(const wchar_t* text);
 const wchar_t* CornerActionName(CornerAction action);
 CornerAction ActionFor(Corner corner);
+// The action a given settings record holds for a corner (ActionFor reads the process-wide one).
+CornerAction ActionIn(const Settings& settings, Corner corner);
 // The field of g_settings that holds a corner's action.
 CornerAction& ActionSlot(Corner corner);
 // The INI key of a corner's action: "TopLeft", "TopRight", "BottomLeft", "BottomRight".
