@@ -71,6 +71,7 @@ TEST_F(Capture, LocationFile) {
         {"4096 bytes of path without end", Mark(tool + std::wstring(2047 - tool.size(), L'A')), L""},
         {"a tab after the path is kept", Mark(tool + L"\t\r\n"), L""},
         {"odd length after the mark", Mark(tool) + "\n", L""},
+        {"3 bytes", std::string("\xFF\xFE" "C", 3), L""},
         {"UTF-8 text", utf8, L""},
         {"missing path", Mark(tool + L".missing"), L""},
         {"lone quote", Mark(q), L""},

@@ -67,7 +67,8 @@ TEST(FetchStartupTask, ReturnsTheTaskOrWhyThereIsNone) {
 
 FakeStateOperation* g_pending = nullptr;
 
-// Only the waiting thread's timer completes it; the watchdog makes a wait that does not dispatch fail, not hang.
+// Only a message posted to the waiting thread's window completes it; the watchdog makes a wait that does not
+// dispatch fail, not hang.
 TEST(WaitForAsyncOperation, DispatchesWindowMessagesWhileItWaits) {
     for (int model : {-1, static_cast<int>(COINIT_APARTMENTTHREADED), static_cast<int>(COINIT_MULTITHREADED)}) {
         SCOPED_TRACE(testing::Message() << "COM model " << model);
@@ -75,9 +76,15 @@ TEST(WaitForAsyncOperation, DispatchesWindowMessagesWhileItWaits) {
         StartupTaskState state = StartupTaskState::Disabled;
         auto waiter = std::async(std::launch::async, [&] {
             HRESULT init = model < 0 ? E_FAIL : CoInitializeEx(nullptr, static_cast<DWORD>(model));
-            UINT_PTR timer = SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR, DWORD) { g_pending->Complete(); });
+            HWND window = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            WNDPROC completes = [](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                if (message == WM_APP) g_pending->Complete();
+                return DefWindowProcW(w, message, wParam, lParam);
+            };
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(completes));
+            PostMessageW(window, WM_APP, 0, 0);
             HRESULT waited = WaitForAsyncOperation(g_pending, &state);
-            KillTimer(nullptr, timer);
+            DestroyWindow(window);
             if (SUCCEEDED(init)) CoUninitialize();
             return waited;
         });
@@ -85,7 +92,7 @@ TEST(WaitForAsyncOperation, DispatchesWindowMessagesWhileItWaits) {
         if (stuck) g_pending->Complete();
         EXPECT_EQ(waiter.get(), S_OK);
         g_pending->Release();
-        EXPECT_FALSE(stuck) << "the wait did not dispatch the timer message that completes the operation";
+        EXPECT_FALSE(stuck) << "the wait did not dispatch the posted message that completes the operation";
         EXPECT_EQ(state, StartupTaskState::Enabled);
     }
     EXPECT_EQ(g_fakesAlive.load(), 0);
