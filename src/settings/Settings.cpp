@@ -38,15 +38,15 @@ constexpr const wchar_t* kCanonicalNames[] = {
 
 wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
-// Only ASCII letters fold: action names are ASCII, and anything else must match exactly.
-bool EqualsIgnoringAsciiCase(const wchar_t* a, const wchar_t* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    }
-    return *a == *b;
-}
-
 }  // namespace
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
 
 CornerAction ParseCornerAction(const wchar_t* text) {
     if (!text || !*text) return CornerAction::Disabled;
@@ -62,27 +62,19 @@ const wchar_t* CornerActionName(CornerAction action) {
     return kCanonicalNames[index];
 }
 
-CornerAction& ActionSlot(Corner corner) {
+CornerAction Settings::*CornerField(Corner corner) {
     switch (corner) {
-    case Corner::TopLeft: return g_settings.topLeft;
-    case Corner::TopRight: return g_settings.topRight;
-    case Corner::BottomLeft: return g_settings.bottomLeft;
+    case Corner::TopLeft: return &Settings::topLeft;
+    case Corner::TopRight: return &Settings::topRight;
+    case Corner::BottomLeft: return &Settings::bottomLeft;
     case Corner::BottomRight: break;
     }
-    return g_settings.bottomRight;
+    return &Settings::bottomRight;
 }
 
-CornerAction ActionIn(const Settings& settings, Corner corner) {
-    switch (corner) {
-    case Corner::TopLeft: return settings.topLeft;
-    case Corner::TopRight: return settings.topRight;
-    case Corner::BottomLeft: return settings.bottomLeft;
-    case Corner::BottomRight: break;
-    }
-    return settings.bottomRight;
-}
-
+CornerAction ActionIn(const Settings& settings, Corner corner) { return settings.*CornerField(corner); }
 CornerAction ActionFor(Corner corner) { return ActionIn(g_settings, corner); }
+CornerAction& ActionSlot(Corner corner) { return g_settings.*CornerField(corner); }
 
 const wchar_t* CornerKeyName(Corner corner) {
     switch (corner) {

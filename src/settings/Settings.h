@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 // Numeric values are fixed: the detector, the menu identifiers and the legacy corner mask use them.
 enum class Corner : int32_t { BottomRight = 0, BottomLeft = 1, TopRight = 2, TopLeft = 3 };
@@ -42,11 +43,14 @@ extern Settings g_settings;
 
 CornerAction ParseCornerAction(const wchar_t* text);
 const wchar_t* CornerActionName(CornerAction action);
+// The field of a settings record that holds a corner's action.
+CornerAction Settings::*CornerField(Corner corner);
 CornerAction ActionFor(Corner corner);
-// The action a given settings record holds for a corner (ActionFor reads the process-wide one).
 CornerAction ActionIn(const Settings& settings, Corner corner);
-// The field of g_settings that holds a corner's action.
-CornerAction& ActionSlot(Corner corner);
+CornerAction& ActionSlot(Corner corner);  // the field of g_settings
 // The INI key of a corner's action: "TopLeft", "TopRight", "BottomLeft", "BottomRight".
 const wchar_t* CornerKeyName(Corner corner);
 bool IsPackagedRun();
+// Only ASCII letters fold (action names, corner tokens and language names are ASCII); done by hand so the
+// answer never depends on the C runtime's locale.
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);

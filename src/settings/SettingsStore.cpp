@@ -31,26 +31,6 @@ constexpr Corner kCornersInFileOrder[] = {Corner::TopLeft, Corner::TopRight, Cor
 
 LegacyCornerMask CornerBit(Corner corner) { return static_cast<LegacyCornerMask>(1u << static_cast<int>(corner)); }
 
-CornerAction& SlotOf(Settings& settings, Corner corner) {
-    switch (corner) {
-    case Corner::TopLeft: return settings.topLeft;
-    case Corner::TopRight: return settings.topRight;
-    case Corner::BottomLeft: return settings.bottomLeft;
-    case Corner::BottomRight: break;
-    }
-    return settings.bottomRight;
-}
-
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return i == a.size() && !b[i];
-}
-
 // Reads a number as wcstol does in base 10: leading white space and a sign are accepted, reading
 // stops at the first non-digit and values beyond 32 bits saturate (long is 32 bits on Windows).
 // False when no digit was consumed.
@@ -88,7 +68,7 @@ void ReadSettings(const IniDocument& document, Settings& settings) {
     const bool packaged = IsPackagedRun();
     for (Corner corner : kCornersInFileOrder) {
         const wchar_t* fallback = (corner == Corner::TopRight && !packaged) ? L"TaskView" : L"Disabled";
-        SlotOf(settings, corner) =
+        settings.*CornerField(corner) =
             ParseCornerAction(document.GetValue(kTriggerSection, CornerKeyName(corner), fallback).c_str());
     }
     settings.edgeZonePx =

@@ -122,17 +122,6 @@ int LanguageRow(UiLanguage language) {
     return value;
 }
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-// Only ASCII letters fold, as _wcsicmp does in the C locale; done by hand so the answer never depends
-// on the C runtime's locale.
-bool EqualsIgnoringAsciiCase(const wchar_t* a, const wchar_t* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    }
-    return *a == *b;
-}
-
 constexpr WORD kPrimaryLanguageMask = 0x3FF;  // low 10 bits of a LANGID
 constexpr int kSublanguageShift = 10;
 constexpr WORD kSublanguageTaiwan = 1;        // SUBLANG_CHINESE_TRADITIONAL
