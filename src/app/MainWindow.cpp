@@ -2,10 +2,10 @@
 
 #include <wtsapi32.h>
 
-#include "app/Messages.h"
-#include "app/Platform.h"
 #include "app/TrayIcon.h"
 #include "corners/CornerTracker.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
 #include "ui/DarkTheme.h"
 #include "ui/TrayMenu.h"
 
@@ -76,7 +76,7 @@ LRESULT OnTaskbarCreated(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT OnDestroy(HWND window) {
     KillTimer(window, kCornerPollTimerId);
-    WTSUnRegisterSessionNotification(window);
+    g_platform.wtsUnRegisterSessionNotification(window);
     RemoveTrayIcon();
     PostQuitMessage(0);
     return 0;

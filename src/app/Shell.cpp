@@ -2,11 +2,11 @@
 
 #include <wtsapi32.h>
 
-#include "app/Handles.h"
 #include "app/MainWindow.h"
-#include "app/Messages.h"
-#include "app/Platform.h"
 #include "app/TrayIcon.h"
+#include "platform/Handles.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
 #include "settings/Provisioning.h"
 #include "settings/SettingsStore.h"
 #include "ui/DarkTheme.h"
@@ -62,7 +62,7 @@ int RunHoverlatch(HINSTANCE instance) {
     if (!window) return 1;
     ApplyWindowTheme(window);
     ShowWindow(window, SW_HIDE);
-    WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);  // without it session changes go unseen
+    g_platform.wtsRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);  // without it session changes go unseen
     RegisterProgramMessages();
 
     InitTrayIcon(window, instance);

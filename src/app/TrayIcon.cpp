@@ -1,7 +1,7 @@
 #include "app/TrayIcon.h"
 
-#include "app/Messages.h"
-#include "app/Platform.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
 
 TrayIcon g_trayIcon;
 

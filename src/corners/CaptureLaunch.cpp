@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/Handles.h"
-#include "app/Platform.h"
 #include "corners/CornerTracker.h"
+#include "platform/Handles.h"
+#include "platform/Platform.h"
 #include "storage/Paths.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Platform.h"
 #include "corners/Dispatch.h"
+#include "platform/Platform.h"
 
 CornerTracker g_tracker;
 

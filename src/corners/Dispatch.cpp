@@ -1,9 +1,9 @@
 #include "corners/Dispatch.h"
 
-#include "app/Messages.h"
-#include "app/Platform.h"
 #include "corners/CaptureLaunch.h"
 #include "corners/CornerTracker.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
 
 namespace {
 

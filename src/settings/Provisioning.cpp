@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 #include "settings/Settings.h"
 #include "storage/IniDocument.h"
 #include "storage/Paths.h"

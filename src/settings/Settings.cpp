@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 Settings g_settings;
 

@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/Platform.h"
 #include "corners/CornerTracker.h"
+#include "platform/Platform.h"
 #include "settings/Provisioning.h"
 #include "settings/Settings.h"
 #include "startup/StartupShortcut.h"

@@ -4,29 +4,24 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "startup/StartupTask.h"
 #include "startup/UniqueInterface.h"
+#include "storage/Paths.h"
 
 namespace {
 
 constexpr wchar_t kShortcutName[] = L"Hoverlatch.lnk";
 constexpr wchar_t kShortcutDescription[] = L"Hoverlatch";
 
-// The running executable's full path, or false when it is unknown or did not fit: a shortcut to a cut-off
-// path would start nothing, or something else.
-bool GetExecutablePath(wchar_t (&path)[MAX_PATH]) {
-    DWORD length = g_platform.getModuleFileNameW(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH;
-}
-
 // Creates or overwrites the shortcut. COM is entered for this call only, and left only if this call
 // entered it (S_OK or S_FALSE): a thread already in the multithreaded apartment hears RPC_E_CHANGED_MODE
 // and must stay where it was.
 void WriteShortcut(const std::wstring& shortcut) {
-    wchar_t executable[MAX_PATH] = {};
-    if (!GetExecutablePath(executable)) return;
+    // An unknown path gets no shortcut: one to a cut-off path would start nothing, or something else.
+    std::wstring executable = GetExecutablePath();
+    if (executable.empty()) return;
 
     HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     bool initialised = init == S_OK || init == S_FALSE;
@@ -36,7 +31,7 @@ void WriteShortcut(const std::wstring& shortcut) {
                                       reinterpret_cast<void**>(&rawLink));
         UniqueInterface<IShellLinkW> link(rawLink);
         if (SUCCEEDED(hr) && link) {
-            link.get()->SetPath(executable);
+            link.get()->SetPath(executable.c_str());
             link.get()->SetDescription(kShortcutDescription);
             IPersistFile* rawFile = nullptr;
             hr = link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&rawFile));

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <new>
 
-#include "app/Handles.h"
-#include "app/Platform.h"
+#include "platform/Handles.h"
+#include "platform/Platform.h"
 #include "startup/UniqueInterface.h"
 
 namespace {

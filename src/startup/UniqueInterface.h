@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Unique.h"
+#include "platform/Unique.h"
 
 // Owner of one COM or Windows Runtime interface reference: Release runs exactly once.
 template <class Interface>

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 #include "storage/IniDocument.h"
 #include "storage/Paths.h"
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -16,22 +16,27 @@ constexpr size_t kDriveRootLength = 3;             // "C:\": never worth a Creat
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+}  // namespace
+
 // The module path, in a buffer that grows when the system reports truncation: a cut path would name
-// a different, existing folder and every file "beside the executable" would be looked up there.
-std::wstring ModuleFileName() {
+// a different, existing file or folder (a shortcut to it would start something else).
+std::wstring GetExecutablePath() {
     std::wstring buffer(kPathCapacity, L'\0');
     for (;;) {
         DWORD capacity = static_cast<DWORD>(buffer.size());
         DWORD length = g_platform.getModuleFileNameW(nullptr, buffer.data(), capacity);
-        // The system terminates what it wrote (older systems did not when the path was cut).
-        buffer[capacity - 1] = L'\0';
+        if (length == 0) return {};
         // A result equal to the capacity is the only sign of a cut path.
-        if (length < capacity || capacity >= kLongModulePathCapacity) break;
+        if (length < capacity) {
+            buffer.resize(wcsnlen(buffer.c_str(), length));
+            return buffer;
+        }
+        if (capacity >= kLongModulePathCapacity) return {};
         buffer.assign(std::min<size_t>(static_cast<size_t>(capacity) * 2, kLongModulePathCapacity), L'\0');
     }
-    buffer.resize(wcslen(buffer.c_str()));
-    return buffer;
 }
+
+namespace {
 
 // Only a backslash counts as a final separator here; a folder reported with a trailing forward
 // slash still gets a backslash, which Windows reads as a harmless doubled separator.
@@ -44,7 +49,7 @@ std::wstring WithFinalBackslash(const wchar_t* text) {
 }  // namespace
 
 std::wstring GetExecutableDirectory() {
-    std::wstring path = ModuleFileName();
+    std::wstring path = GetExecutablePath();
     // A text without any separator is no folder (only a failed or odd query gives one): empty then, so
     // that names built on it stay relative to the current directory instead of gluing onto it.
     size_t separator = path.find_last_of(L"\\/");

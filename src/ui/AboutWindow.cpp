@@ -8,7 +8,8 @@
 #include <new>
 #include <vector>
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
+#include "storage/Paths.h"
 
 namespace {
 
@@ -124,12 +125,11 @@ std::wstring OrFallback(std::wstring text, const wchar_t* fallback) { return tex
 
 VersionTexts ReadVersionTexts() {
     VersionTexts texts;
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = g_platform.getModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring path = GetExecutablePath();
     DWORD unused = 0;
-    DWORD size = length > 0 && length < MAX_PATH ? GetFileVersionInfoSizeW(path, &unused) : 0;
+    DWORD size = path.empty() ? 0 : g_platform.getFileVersionInfoSizeW(path.c_str(), &unused);
     std::vector<BYTE> block(size);
-    if (size > 0 && GetFileVersionInfoW(path, 0, size, block.data())) {
+    if (size > 0 && g_platform.getFileVersionInfoW(path.c_str(), 0, size, block.data())) {
         texts.productName = QueryVersionString(block.data(), L"ProductName");
         texts.productVersion = QueryVersionString(block.data(), L"ProductVersion");
         texts.comments = QueryVersionString(block.data(), L"Comments");
@@ -433,7 +433,7 @@ void ShowAboutWindow(HWND owner) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_LINK_CLASS | ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
+    g_platform.initCommonControlsEx(&controls);
     if (!EnsureAboutClass()) return;
 
     POINT pointer{};
@@ -483,10 +483,9 @@ LRESULT CALLBACK TransparentStaticProc(HWND control, UINT message, WPARAM wParam
 
 std::wstring QueryVersionString(const void* versionBlock, const wchar_t* key) {
     if (!versionBlock || !key) return {};
-    void* block = const_cast<void*>(versionBlock);  // VerQueryValueW only reads, but is declared non-const
     void* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block, L"\\VarFileInfo\\Translation", &translation, &length) || !translation || length < 4) {
+    if (!g_platform.verQueryValueW(versionBlock, L"\\VarFileInfo\\Translation", &translation, &length) || !translation || length < 4) {
         return {};
     }
     const auto* languageAndCodePage = static_cast<const WORD*>(translation);
@@ -496,7 +495,7 @@ std::wstring QueryVersionString(const void* versionBlock, const wchar_t* key) {
     std::wstring path = std::wstring(prefix) + key;
     if (path.size() > kMaxPathLength) path.resize(kMaxPathLength);
     void* value = nullptr;
-    if (!VerQueryValueW(block, path.c_str(), &value, &length) || !value || length <= 1) return {};
+    if (!g_platform.verQueryValueW(versionBlock, path.c_str(), &value, &length) || !value || length <= 1) return {};
     const auto* text = static_cast<const wchar_t*>(value);
     return std::wstring(text, wcsnlen(text, length));
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 
 // The author's web page: the link target, the link's tooltip, and the target when a link
 // notification carries no address.

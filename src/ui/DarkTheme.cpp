@@ -1,6 +1,6 @@
 #include "ui/DarkTheme.h"
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 DarkModeEntryPoints g_darkMode;
 
@@ -24,7 +24,7 @@ constexpr wchar_t kPersonalizeKey[] = L"Software\\Microsoft\\Windows\\CurrentVer
 constexpr wchar_t kAppsUseLightTheme[] = L"AppsUseLightTheme";
 constexpr wchar_t kImmersiveColorSet[] = L"ImmersiveColorSet";
 
-HMODULE LoadUxTheme() { return LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); }
+HMODULE LoadUxTheme() { return LoadSystemDll(L"uxtheme.dll"); }
 
 FARPROC FetchOrdinal(HMODULE module, WORD ordinal) { return GetProcAddress(module, MAKEINTRESOURCEA(ordinal)); }
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 // Searched from the first row to the last; the first whole, case-insensitive match wins. "chinese"
 // means Simplified Chinese: Traditional Chinese is reached only through its own tags.

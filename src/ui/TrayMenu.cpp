@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/Platform.h"
 #include "corners/CaptureLaunch.h"
 #include "corners/CornerTracker.h"
+#include "platform/Platform.h"
 #include "settings/Companions.h"
 #include "settings/SettingsStore.h"
 #include "startup/StartupShortcut.h"

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 #include "settings/Settings.h"
 #include "ui/Language.h"
 

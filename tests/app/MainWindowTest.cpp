@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "platform/Messages.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "app/Handles.h"
 #include "app/MainWindow.h"
 #include "app/Shell.h"
+#include "platform/Handles.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/Platform.h"
 #include "corners/CornerTracker.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Messages.h"
+#include "platform/Messages.h"
 #include "support/TestSupport.h"
 
 namespace fake {

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "app/Handles.h"
+#include "platform/Handles.h"
 #include "settings/Companions.h"
 #include "settings/Provisioning.h"
 #include "settings/SettingsStore.h"

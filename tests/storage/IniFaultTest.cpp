@@ -4,7 +4,7 @@
 #include <random>
 
 #include "IniTestHelpers.h"
-#include "app/Handles.h"
+#include "platform/Handles.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Platform.h"
 #include "corners/CornerTracker.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
 
 // Restores the platform record (and with it every faked Win32 call) when the test ends.

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shellscalingapi.h>
 #include <hstring.h>
@@ -28,7 +29,17 @@ struct Platform {
 
     // Theme.
     LSTATUS (WINAPI* regGetValueW)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
-    HRESULT (WINAPI* dwmSetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD);
+
+    // Entries below come from DLLs that are not KnownDLLs. They are loaded from System32 on first use,
+    // never imported: Windows would look for an imported one beside the executable first, where a
+    // download folder may hold a planted copy. A missing DLL or export answers as a failed call.
+    HRESULT (WINAPI* dwmSetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD);                    // dwmapi
+    BOOL (WINAPI* wtsRegisterSessionNotification)(HWND, DWORD);                             // wtsapi32
+    BOOL (WINAPI* wtsUnRegisterSessionNotification)(HWND);                                  // wtsapi32
+    DWORD (WINAPI* getFileVersionInfoSizeW)(LPCWSTR, LPDWORD);                              // version
+    BOOL (WINAPI* getFileVersionInfoW)(LPCWSTR, DWORD, DWORD, LPVOID);                      // version
+    BOOL (WINAPI* verQueryValueW)(LPCVOID, LPCWSTR, LPVOID*, PUINT);                        // version
+    BOOL (WINAPI* initCommonControlsEx)(const INITCOMMONCONTROLSEX*);                       // comctl32
 
     // Windows Runtime (packaged startup task).
     HRESULT (WINAPI* roInitialize)(int);
@@ -51,6 +62,9 @@ struct Platform {
 };
 
 extern Platform g_platform;
+
+// A system DLL from System32 only, whatever lies beside the executable; null when it is missing.
+HMODULE LoadSystemDll(const wchar_t* name);
 
 // The record as it is at process start: every entry the real API.
 Platform RealPlatform();

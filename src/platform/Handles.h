@@ -1,6 +1,6 @@
 #pragma once
 #include <windows.h>
-#include "app/Unique.h"
+#include "platform/Unique.h"
 
 // Closers with the exact signature Unique expects; DeleteObject takes any GDI object.
 inline void CloseHandleQuietly(HANDLE handle) { CloseHandle(handle); }
