@@ -81,3 +81,9 @@ std::string Utf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
     return bytes;
 }
+
+int StressRounds(int quick, int full) {
+    wchar_t value[4] = {};
+    DWORD length = GetEnvironmentVariableW(L"HOVERLATCH_FULL_STRESS", value, 4);
+    return length == 1 && value[0] == L'1' ? full : quick;
+}

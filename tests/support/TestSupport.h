@@ -39,6 +39,9 @@ private:
     std::wstring path_;
 };
 
+// Stress loops run `quick` rounds by default and `full` rounds when HOVERLATCH_FULL_STRESS=1 is set.
+int StressRounds(int quick, int full);
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // The whole file; empty when it cannot be read.
 std::string ReadBytes(const std::wstring& path);
