@@ -34,4 +34,4 @@ export HOVERLATCH_USE_CURRENT_DISPLAY=0
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
 trap hoverlatch_wine_stop EXIT
-/usr/bin/python3 "$root/tests/e2e/demo.py" --bin "$HOVERLATCH_BUILD" --standins "$HOVERLATCH_BUILD/tests"
+/usr/bin/python3 "$root/scripts/demo.py" --bin "$HOVERLATCH_BUILD" --standins "$HOVERLATCH_BUILD/tests"

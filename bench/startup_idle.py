@@ -1,6 +1,6 @@
 """Start-up and idle cost of Hoverlatch.exe under Wine, next to a bare program with the same 16 ms timer.
 
-Run through tests/bench/startup_idle.sh (it builds and sets up Wine and the display). Prints:
+Run through bench/startup_idle.sh (it builds and sets up Wine and the display). Prints:
 - start-up: process start to the tray icon being shown, Hoverlatch (first start without a
   configuration, and a later start with one) against idle_timer.exe --tray (window, timer, icon);
 - idle: CPU time over 20 s with the pointer at rest, of the process itself and of the Wine server
@@ -13,7 +13,7 @@ import statistics
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
 from harness import wait_for  # noqa: E402
 
@@ -80,9 +80,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
     parser.add_argument("--standins", required=True)
+    parser.add_argument("--bench", required=True, help="folder of idle_timer.exe")
     args = parser.parse_args()
     s = harness.Session(args.bin, args.standins)
-    baseline_exe = os.path.join(args.standins, "idle_timer.exe")
+    baseline_exe = os.path.join(args.bench, "idle_timer.exe")
     try:
         s.clean_user_state()
         s.jump_pointer(s.width // 2, s.height // 2)

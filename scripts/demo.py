@@ -3,7 +3,7 @@ import argparse
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
 from harness import TASK_VIEW_CHORD, CaseFailure, wait_for  # noqa: E402
 
