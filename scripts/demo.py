@@ -11,7 +11,7 @@ KEY_NAMES = {0x5B: "LWin", 0x09: "Tab"}
 
 
 def show(s):
-    keys = s.start_key_watcher(pointer=True)
+    keys = s.start_key_watcher()
     s.start_hoverlatch()
     s.wait_for_tray_icons(1)
     print("Hoverlatch is running; its tray icon is shown. A key watcher listens as another program would.")

@@ -10,8 +10,7 @@ import harness  # noqa: E402
 from harness import expect, wait_for  # noqa: E402
 
 PLANTED = ("version", "wtsapi32", "dwmapi", "uxtheme")
-WM_KEYDOWN, VK_UP, VK_RETURN, WM_CLOSE = 0x0100, 0x26, 0x0D, 0x0010
-WM_APP_SHOWMENU = 0x8014
+VK_UP, VK_RETURN, WM_CLOSE = 0x26, 0x0D, 0x0010
 
 
 def marks(folder):
@@ -39,11 +38,8 @@ def planted_dlls_never_load(s):
     plant(s, s.exe_dir)
     app = s.start_hoverlatch(env=env)
     s.wait_for_tray_icons(1)
-    s.post("Hoverlatch.MainWindow", WM_APP_SHOWMENU, title="Hoverlatch")
-    wait_for(s.menu_window, 15, "the tray menu")
-    for vk in (VK_UP, VK_UP, VK_RETURN):  # from nothing selected: Exit, then About
-        s.post("#32768", WM_KEYDOWN, vk, 0)
-    wait_for(lambda: (s.find_window("Hoverlatch.AboutWindow") or (0, False))[1], 15, "the About card")
+    s.choose_in_menu(VK_UP, VK_UP, VK_RETURN)  # from nothing selected: Exit, then About
+    wait_for(lambda: s.visible_window("Hoverlatch.AboutWindow"), 15, "the About card")
     s.post("Hoverlatch.AboutWindow", WM_CLOSE)
     wait_for(lambda: s.find_window("Hoverlatch.AboutWindow") is None, 15, "the About card closed")
     loaded = [name for name in marks(s.exe_dir) if name not in excused]

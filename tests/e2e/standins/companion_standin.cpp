@@ -1,10 +1,6 @@
-// Stands in for a companion tool: a top-level window of a given class that logs the toggle messages it gets.
-//
-// Usage: companion_standin.exe <window class> <log file>
-// The log (ASCII, one line each) starts with "READY <window handle as decimal>" once the window exists,
-// followed by one line per registered toggle message received:
-//   MSG <WM_LOFTMOOR_TOGGLE|WM_TESSAWELL_TOGGLE|WM_NOTCHLING_TOGGLE> <wParam> <lParam> <GetTickCount>
-// wParam and lParam are printed as unsigned decimal numbers of 64 bits.
+// Stands in for a companion tool. Usage: companion_standin.exe <log file> <window class>
+// A never shown top-level window of that class (found by FindWindowW like a real companion's); the log
+// holds "READY" once it exists, then "MSG <registered name> <wParam> <lParam>" per toggle message received.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -13,12 +9,7 @@
 namespace {
 
 HANDLE g_log = INVALID_HANDLE_VALUE;
-
-struct Toggle {
-    const char* name;
-    UINT id;  // registered at start
-};
-Toggle g_toggles[] = {{"WM_LOFTMOOR_TOGGLE", 0}, {"WM_TESSAWELL_TOGGLE", 0}, {"WM_NOTCHLING_TOGGLE", 0}};
+const char* const kToggles[] = {"WM_LOFTMOOR_TOGGLE", "WM_TESSAWELL_TOGGLE", "WM_NOTCHLING_TOGGLE"};
 
 void WriteLine(const char* line) {
     DWORD written = 0;
@@ -26,12 +17,11 @@ void WriteLine(const char* line) {
 }
 
 LRESULT CALLBACK CompanionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const Toggle& toggle : g_toggles) {
-        if (toggle.id != 0 && message == toggle.id) {
+    for (const char* toggle : kToggles) {
+        if (message == RegisterWindowMessageA(toggle)) {
             char line[160];
-            snprintf(line, sizeof(line), "MSG %s %llu %llu %lu\n", toggle.name,
-                     static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam),
-                     GetTickCount());
+            snprintf(line, sizeof(line), "MSG %s %llu %llu\n", toggle, static_cast<unsigned long long>(wParam),
+                     static_cast<unsigned long long>(lParam));
             WriteLine(line);
             return 0;
         }
@@ -45,27 +35,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments || count < 3) return 2;
-    g_log = CreateFileW(arguments[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    g_log = CreateFileW(arguments[1], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) return 3;
-    for (Toggle& toggle : g_toggles) toggle.id = RegisterWindowMessageA(toggle.name);
-
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &CompanionProc;
     windowClass.hInstance = instance;
-    windowClass.lpszClassName = arguments[1];
+    windowClass.lpszClassName = arguments[2];
     if (!RegisterClassExW(&windowClass)) return 4;
-    // An ordinary, never shown top-level window: FindWindowW finds it by class like a real companion's.
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, arguments[1], L"Companion stand-in", WS_POPUP, 0, 0, 1, 1,
-                                  nullptr, nullptr, instance, nullptr);
-    LocalFree(arguments);
-    if (!window) return 5;
-    char ready[64];
-    snprintf(ready, sizeof(ready), "READY %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-    WriteLine(ready);
-
-    // Runs until the driver ends the process.
+    if (!CreateWindowExW(WS_EX_TOOLWINDOW, arguments[2], L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr)) {
+        return 5;
+    }
+    WriteLine("READY\n");
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
     return 0;

@@ -4,7 +4,7 @@
 // The answer is written to the result file (ASCII, one line) because Wine's output must not be read
 // through a pipe; the exit code is 0 on success and 1 when the command failed or found nothing.
 //
-//   button <left|right> <down|up|click>          SendInput at the pointer; "x y tick-before-input"
+//   button <down|up>                             the left button at the pointer; "tick-before-input"
 //   tick                                         GetTickCount
 //   trayicons                                    "<count> <hwnd>..." of the tray icons the Wine shell shows
 //   waittray <count> <timeout ms>                "waiting", then "<count> <GetTickCount>" once that many
@@ -61,37 +61,23 @@ std::vector<HWND> TrayIcons() {
 }
 
 // Wine warps the X pointer back to its own idea of the cursor when it injects a button, so that idea is
-// refreshed first from where the pointer really is.
-bool PressButton(const wchar_t* button, const wchar_t* action, std::string* result) {
-    struct Button { const wchar_t* name; DWORD down; DWORD up; };
-    const Button buttons[] = {{L"left", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP},
-                              {L"right", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}};
-    const Button* chosen = nullptr;
-    for (const Button& b : buttons) chosen = wcscmp(button, b.name) == 0 ? &b : chosen;
-    const bool down = wcscmp(action, L"up") != 0;    // "down" or "click"
-    const bool up = wcscmp(action, L"down") != 0;    // "up" or "click"
-    if (!chosen || (down && up && wcscmp(action, L"click") != 0)) return false;
+// refreshed first from where the pointer really is. Answers GetTickCount just before the input.
+bool PressLeftButton(const wchar_t* action, std::string* result) {
+    const bool down = wcscmp(action, L"down") == 0;
+    if (!down && wcscmp(action, L"up") != 0) return false;
     POINT point = {};
     GetCursorPos(&point);
     SetCursorPos(point.x, point.y);
-    bool ok = true;
-    DWORD tick = 0;  // just before the last input: the program cannot have seen it earlier
-    auto send = [&ok, &tick](DWORD flags) {
-        tick = GetTickCount();
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = flags;
-        ok = SendInput(1, &input, sizeof(INPUT)) == 1 && ok;
-    };
-    if (down) send(chosen->down);
-    if (up) send(chosen->up);
-    *result = std::to_string(point.x) + " " + std::to_string(point.y) + " " + std::to_string(tick);
-    return ok;
+    *result = std::to_string(GetTickCount());
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
 }
 
 int Run(int count, wchar_t** arguments, std::string* result) {
     auto is = [&](const wchar_t* name, int needed) { return wcscmp(arguments[2], name) == 0 && count >= needed; };
-    if (is(L"button", 5)) return PressButton(arguments[3], arguments[4], result) ? 0 : 1;
+    if (is(L"button", 4)) return PressLeftButton(arguments[3], result) ? 0 : 1;
     if (is(L"tick", 3)) return *result = std::to_string(GetTickCount()), 0;
     if (is(L"trayicons", 3)) {
         std::vector<HWND> icons = TrayIcons();

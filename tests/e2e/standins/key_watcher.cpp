@@ -1,13 +1,8 @@
-// Watches the keyboard as a peer program would: a low-level hook that logs every key event.
-//
-// Usage: key_watcher.exe <log file> [--pointer]
-// The log (ASCII, one line each, written as it happens) starts with "READY <GetTickCount>" once the hook
-// is in place, followed by one line per key event:
-//   KEY <vk> <down|up> <injected 0|1> <event time ms> <GetTickCount at the hook>
-// With --pointer it also logs each new pointer position, polled about every millisecond, so that pointer
-// arrivals and key events are timed by the same clock as the program's dwell:
-//   POS <x> <y> <GetTickCount>
-// The watcher runs until it is killed or receives WM_QUIT.
+// Watches the keyboard and the pointer as a peer program would. Usage: key_watcher.exe <log file>
+// The log (ASCII, written as it happens) holds "READY" once the low-level hook is in place, then
+//   KEY <vk> <down|up> <injected 0|1> <event time ms>   for each key event, and
+//   POS <x> <y> <GetTickCount>                          for each new pointer position (polled every ms),
+// so pointer arrivals and key events are timed by the clock of the program's dwell.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -27,8 +22,7 @@ void WriteLine(const char* line) {
 }
 
 DWORD WINAPI WatchPointer(void*) {
-    POINT last = {LONG_MIN, LONG_MIN};
-    for (;;) {
+    for (POINT last = {LONG_MIN, LONG_MIN};; Sleep(1)) {
         POINT now = {};
         if (GetCursorPos(&now) && (now.x != last.x || now.y != last.y)) {
             char line[96];
@@ -36,17 +30,16 @@ DWORD WINAPI WatchPointer(void*) {
             WriteLine(line);
             last = now;
         }
-        Sleep(1);
     }
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
         char line[128];
-        snprintf(line, sizeof(line), "KEY %lu %s %d %lu %lu\n", event->vkCode, down ? "down" : "up",
-                 (event->flags & LLKHF_INJECTED) ? 1 : 0, event->time, GetTickCount());
+        snprintf(line, sizeof(line), "KEY %lu %s %d %lu\n", event->vkCode,
+                 wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN ? "down" : "up",
+                 (event->flags & LLKHF_INJECTED) ? 1 : 0, event->time);
         WriteLine(line);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -58,25 +51,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments || count < 2) return 2;
-    bool watchPointer = count > 2 && lstrcmpW(arguments[2], L"--pointer") == 0;
     InitializeCriticalSection(&g_logLock);
-    // Unbuffered writes with read sharing: the test driver reads the file while it grows.
-    g_log = CreateFileW(arguments[1], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    LocalFree(arguments);
+    // Read sharing: the driver reads the file while it grows.
+    g_log = CreateFileW(arguments[1], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) return 3;
-
     HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &KeyboardHook, instance, 0);
     if (!hook) return 4;
-    char ready[64];
-    snprintf(ready, sizeof(ready), "READY %lu\n", GetTickCount());
-    WriteLine(ready);
-    if (watchPointer) CloseHandle(CreateThread(nullptr, 0, &WatchPointer, nullptr, 0, nullptr));
-
-    // A low-level hook is called through this thread's message loop.
+    WriteLine("READY\n");
+    CloseHandle(CreateThread(nullptr, 0, &WatchPointer, nullptr, 0, nullptr));
+    // A low-level hook is called through this thread's message loop; the driver kills the process.
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    UnhookWindowsHookEx(hook);
-    CloseHandle(g_log);
     return 0;
 }
