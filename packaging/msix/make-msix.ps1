@@ -16,8 +16,8 @@ $version = ([xml](Get-Content $manifest)).Package.Identity.Version
 $package = Join-Path $BuildDir "msix\Hoverlatch-$version-x64.msix"
 
 if (Test-Path $layout) { Remove-Item -Recurse -Force $layout }
-# The same install rules as the portable zip: the stripped program and the user note.
-cmake --install $BuildDir --config $Configuration --prefix $layout --strip
+# The program through the same install rule as the portable zip (its user note is for the portable run).
+cmake --install $BuildDir --config $Configuration --prefix $layout --strip --component program
 if ($LASTEXITCODE -ne 0) { throw "cmake --install failed" }
 Copy-Item $manifest $layout
 Copy-Item -Recurse (Join-Path $here "Assets") $layout
