@@ -22,3 +22,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.
 # Only the program itself uses wWinMain; GoogleTest's main stays narrow.
 set(HOVERLATCH_UNICODE_ENTRY -municode)
 set(HOVERLATCH_WARNINGS -Wall -Wextra -Werror)
+# Size of the shipped executable: every function and datum in a section of its own, and sections nothing
+# refers to dropped at link time. Most of the gain is in the static libraries (libuuid's whole table of
+# interface identifiers otherwise comes along): about 43 KiB of the stripped program.
+set(HOVERLATCH_SECTION_FLAGS -ffunction-sections -fdata-sections)
+set(HOVERLATCH_SECTION_GC -Wl,--gc-sections)

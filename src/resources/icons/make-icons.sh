@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates app.ico (icon group 101) and tray.ico (icon group 102) from the SVG drawings here.
+# Regenerates app.ico (icon group 101) and tray.ico (icon group 102) from the SVG drawings here, and the
+# logos of the packaged variant in packaging/msix/Assets.
 #   app.ico:  16, 24, 32, 48, 64, 128, 256 px     tray.ico: 16, 24, 32, 48 px
+#   logos: Square44x44Logo 44 px, StoreLogo 50 px, Square150x150Logo 150 px (the sizes their names claim)
 # Every image is 32-bit colour with alpha. Each size is rendered large and box-filtered down, which
 # averages whole pixels and so keeps the small grids of icon-16.svg and icon-24.svg crisp whatever
 # anti-aliasing the SVG renderer does. ImageMagick's own `convert` is used by its full path: another
@@ -59,4 +61,12 @@ build_ico() {
 build_ico app app.svg 16 24 32 48 64 128 256
 build_ico tray tray.svg 16 24 32 48
 
-"${identify_cmd[@]}" -format '%f[%p] %wx%h %[channels]\n' "$here/app.ico" "$here/tray.ico"
+# The package names its logos without a scale qualifier, so each is drawn at its 100 % size. No time
+# chunks: a rerun leaves the committed files unchanged.
+assets="$here/../../../packaging/msix/Assets"
+for logo in Square44x44Logo:44 StoreLogo:50 Square150x150Logo:150; do
+  render app.svg 256 "${logo#*:}" "$work/logo.png"
+  "${im[@]}" "$work/logo.png" -strip "png32:$assets/${logo%%:*}.png"
+done
+
+"${identify_cmd[@]}" -format '%f[%p] %wx%h %[channels]\n' "$here/app.ico" "$here/tray.ico" "$assets"/*.png

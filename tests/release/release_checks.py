@@ -1,0 +1,108 @@
+"""Checks of the release artefacts against the built program, one row for each fault they would catch.
+    release_checks.py zip ZIP SUMS                                  the portable download (SUMS: sha256sum format)
+    release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest"""
+import glob
+import hashlib
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+import zipfile
+from pathlib import Path
+
+MAX_EXE_BYTES = 512 * 1024
+STORE_LOGO_PX = 50  # the package logo's size; the other images carry theirs in their attribute's name
+NS = {"m": "http://schemas.microsoft.com/appx/manifest/foundation/windows10",
+      "desktop": "http://schemas.microsoft.com/appx/manifest/desktop/windows10",
+      "rescap": "http://schemas.microsoft.com/appx/manifest/foundation/windows10/restrictedcapabilities"}
+
+
+def file_version(exe):
+    """The fixed file version ("1.2.3.4") of the version resource in an executable's bytes, or None."""
+    name = "VS_VERSION_INFO\0".encode("utf-16-le")
+    key = exe.find(name)
+    fixed = exe.find(struct.pack("<I", 0xFEEF04BD), key)
+    if key < 0 or not 0 <= fixed - key - len(name) < 4:  # only alignment padding between the key and the block
+        return None
+    ms, ls = struct.unpack_from("<II", exe, fixed + 8)
+    return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def png_size(path):
+    """(width, height) from a PNG file's header, or None when there is no PNG file there."""
+    header = Path(path).read_bytes()[:24] if os.path.isfile(path) else b""
+    return struct.unpack(">II", header[16:24]) if header[:8] == b"\x89PNG\r\n\x1a\n" else None
+
+
+def zip_rows(zip_path, sums_path):
+    name = os.path.basename(zip_path)
+    with zipfile.ZipFile(zip_path) as archive:
+        members = {info.filename: archive.read(info) for info in archive.infolist()}
+    exe = members.get("Hoverlatch.exe", b"")
+    with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
+        copy.write(exe)
+        copy.flush()
+        listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", copy.name], capture_output=True, text=True)
+    sections = re.findall(r"^\s*\d+\s+(\S+)", listing.stdout, re.M)
+    with open(sums_path) as sums:  # "DIGEST  NAME", or "DIGEST *NAME" in binary mode
+        listed = {entry.lstrip(" *"): digest for digest, _, entry in (line.strip().partition(" ") for line in sums)}
+    digest = hashlib.sha256(Path(zip_path).read_bytes()).hexdigest()
+    named = re.fullmatch(r"Hoverlatch-([\d.]+)-win-x64\.zip", name)
+    readme = members.get("README.txt", b"").split(b"\n")[:-1]
+    return [
+        ("only the program and its note, unpacked flat", sorted(members) == ["Hoverlatch.exe", "README.txt"],
+         sorted(members)),
+        ("stripped: no debug sections left", sections and not [s for s in sections if "debug" in s], sections),
+        ("the stripped program fits in 512 KiB", 0 < len(exe) <= MAX_EXE_BYTES, "%d bytes" % len(exe)),
+        ("version resource matches the zip name", named and file_version(exe) == named[1],
+         "exe %s, zip %s" % (file_version(exe), name)),
+        ("README.txt opens as Windows text: CR LF line ends", readme and all(l.endswith(b"\r") for l in readme),
+         "lines ending in LF alone"),
+        ("checksum file matches the zip", listed.get(name) == digest, "%s lists %s" % (sums_path, listed.get(name))),
+    ]
+
+
+def manifest_rows(manifest_path, exe_path, startup_sources, layout):
+    root = ET.parse(manifest_path).getroot()
+    app = root.find("m:Applications/m:Application", NS)
+    startup = app.find("m:Extensions/desktop:Extension[@Category='windows.startupTask']", NS)
+    task = startup.find("desktop:StartupTask", NS)
+    requested = set()  # wide literals given to a constant named ...TaskId in the program's startup code
+    for source in glob.glob(os.path.join(startup_sources, "*.cpp")):
+        requested.update(re.findall(r'\w*TaskId\w*\[\]\s*=\s*L"([^"]*)"', Path(source).read_text("utf-8")))
+    images = []  # (path in the package, size claimed, size found)
+    for element in root.iter():
+        for key, value in list(element.attrib.items()) + [(element.tag, (element.text or "").strip())]:
+            if value.lower().endswith(".png"):
+                claimed = re.search(r"(\d+)x(\d+)", key)
+                images.append((value, tuple(map(int, claimed.groups())) if claimed else (STORE_LOGO_PX,) * 2,
+                               png_size(os.path.join(layout, *value.split("\\")))))
+    executables = [app.get("Executable"), startup.get("Executable")]
+    versions = [root.find("m:Identity", NS).get("Version"), file_version(Path(exe_path).read_bytes())]
+    return [
+        ("startup task id is the one the program asks for", {task.get("TaskId")} == requested,
+         "manifest %s, program %s" % (task.get("TaskId"), requested)),
+        ("startup task stays off until the user turns it on", task.get("Enabled") == "false", task.get("Enabled")),
+        ("application and startup task start the built program", executables == [os.path.basename(exe_path)] * 2,
+         executables),
+        ("full-trust desktop application", app.get("EntryPoint") == "Windows.FullTrustApplication" and
+         root.find("m:Capabilities/rescap:Capability[@Name='runFullTrust']", NS) is not None, "not full trust"),
+        ("identity version equals the version resource", versions[0] == versions[1], "manifest, exe: %s" % versions),
+        ("every image exists at the size it claims", len(images) >= 3 and all(c == f for _, c, f in images), images),
+    ]
+
+
+def report(rows):
+    """Prints each (name, holds, what was found) row; exits 1 when any does not hold."""
+    failed = [row for row in rows if not row[1]]
+    for name, holds, found in rows:
+        print("PASS %s" % name if holds else "FAIL %s: %s" % (name, found), flush=True)
+    print("%d passed, %d failed" % (len(rows) - len(failed), len(failed)))
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    report(zip_rows(*sys.argv[2:4]) if sys.argv[1] == "zip" else manifest_rows(*sys.argv[2:6]))
