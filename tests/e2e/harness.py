@@ -95,8 +95,8 @@ def log_lines(path):
 KeyEvent = namedtuple("KeyEvent", "vk action injected time")  # time: GetTickCount ms
 
 
-class KeyWatcher:
-    """The key_watcher stand-in: a low-level keyboard hook in a peer process, and the pointer it sees."""
+class Standin:
+    """A stand-in peer that logs what it sees, one line each ("KEY ...", "POS ...", "MSG ...")."""
 
     def __init__(self, process, log_path):
         self.process, self.log_path = process, log_path
@@ -105,31 +105,24 @@ class KeyWatcher:
         """A position in the log; queries with since=mark see only what came after it."""
         return len(log_lines(self.log_path))
 
+    def records(self, kind, since=0):
+        return [line.split()[1:] for line in log_lines(self.log_path)[since:] if line.startswith(kind + " ")]
+
     def events(self, since=0):
-        return [KeyEvent(int(p[1]), p[2], int(p[3]), int(p[4]))
-                for p in (line.split() for line in log_lines(self.log_path)[since:]) if p[:1] == ["KEY"]]
+        """Key events seen by the key watcher's low-level hook."""
+        return [KeyEvent(int(r[0]), r[1], int(r[2]), int(r[3])) for r in self.records("KEY", since)]
 
     def chord(self, since=0):
         """The (vk, action) pairs seen since `since`, to compare with TASK_VIEW_CHORD."""
         return [(e.vk, e.action) for e in self.events(since)]
 
     def arrival_tick(self, x, y, since=0):
-        """GetTickCount when the watcher first saw the pointer at (x, y) after `since`."""
-        for p in (line.split() for line in log_lines(self.log_path)[since:]):
-            if p[:3] == ["POS", str(x), str(y)]:
-                return int(p[3])
-        return None
-
-
-class Companion:
-    """The companion_standin: a window of a chosen class logging the toggle messages it gets."""
-
-    def __init__(self, process, log_path):
-        self.process, self.log_path = process, log_path
+        """GetTickCount when the key watcher first saw the pointer at (x, y) after `since`."""
+        return next((int(r[2]) for r in self.records("POS", since) if r[:2] == [str(x), str(y)]), None)
 
     def messages(self):
-        """(name, wParam, lParam) in the order received."""
-        return [(p[1], int(p[2]), int(p[3])) for p in (l.split() for l in log_lines(self.log_path)) if p[:1] == ["MSG"]]
+        """(name, wParam, lParam) of the toggle messages a companion stand-in received, in order."""
+        return [(r[0], int(r[1]), int(r[2])) for r in self.records("MSG")]
 
 
 class Session:
@@ -220,10 +213,10 @@ class Session:
         return process, log_path
 
     def start_key_watcher(self):
-        return KeyWatcher(*self._start_logging_standin("key_watcher", []))
+        return Standin(*self._start_logging_standin("key_watcher", []))
 
     def start_companion(self, window_class):
-        return Companion(*self._start_logging_standin("companion_standin", [window_class]))
+        return Standin(*self._start_logging_standin("companion_standin", [window_class]))
 
     def close(self):
         for process in self.processes:
