@@ -11,13 +11,6 @@
 #include "startup/WinRtStartupInterfaces.h"
 #include "support/TestSupport.h"
 
-struct FakeRuntime {
-    // fetchError: the code GetAsync's operation ends with; other than S_OK it ends in error.
-    HRESULT roInitializeResult = S_OK, factoryResult = S_OK, getAsyncResult = S_OK, fetchError = S_OK;
-    StartupTaskState state = StartupTaskState::Disabled;
-    int roInitializeCalls = 0, roUninitializeCalls = 0, getStateCalls = 0, requestEnableCalls = 0, disableCalls = 0;
-};
-inline FakeRuntime g_fake;
 inline std::atomic<int> g_fakesAlive{0};  // fake objects not yet destroyed
 
 // Reference counting and IInspectable for every fake; the product asks none of them for other interfaces.
@@ -40,8 +33,7 @@ struct FakeObject : Bases... {
 // Completes in put_Completed, or (atOnce false) when the test calls Complete; in error unless `error` is S_OK.
 template <class Base, class Handler, class Result>
 struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
-    FakeOperation(Result value, bool atOnce = true, HRESULT code = S_OK)
-        : result(value), completeAtOnce(atOnce), error(code) {}
+    FakeOperation(Result value, bool atOnce = true, HRESULT code = S_OK) : result(value), atOnce(atOnce), error(code) {}
     ~FakeOperation() override {
         if (handler) handler->Release();
         if constexpr (std::is_pointer_v<Result>) result->Release();
@@ -57,7 +49,7 @@ struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
     }
     HRESULT STDMETHODCALLTYPE put_Completed(Handler* given) override {
         (handler = given)->AddRef();
-        if (completeAtOnce) Complete();
+        if (atOnce) Complete();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetResults(Result* value) override {
@@ -72,23 +64,33 @@ struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
     HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
 
     Result result;
-    bool completeAtOnce;
+    bool atOnce, withAsyncInfo = true;
     HRESULT error;
-    bool withAsyncInfo = true;
     std::atomic<bool> completed{false};
     std::atomic<AsyncStatus> status{AsyncStatus::Started};
     Handler* handler = nullptr;
 };
-
 using FakeTaskOperation =
     FakeOperation<IAsyncOperationStartupTask, IAsyncOperationCompletedHandlerStartupTask, IStartupTask*>;
 using FakeStateOperation =
     FakeOperation<IAsyncOperationStartupTaskState, IAsyncOperationCompletedHandlerStartupTaskState, StartupTaskState>;
 
+struct FakeRuntime {
+    HRESULT roInitializeResult = S_OK, factoryResult = S_OK;
+    StartupTaskState state = StartupTaskState::Disabled;
+    bool enableWaits = false;                    // the enable request completes only when the test says so
+    FakeStateOperation* pendingEnable = nullptr;  // that request, alive while the product holds it
+    HWND clickDuringEnable = nullptr;             // gets WM_APP once the enable request is made
+    int roInitializeCalls = 0, roUninitializeCalls = 0, getStateCalls = 0, requestEnableCalls = 0, disableCalls = 0;
+};
+inline FakeRuntime g_fake;
+
 struct FakeTask final : FakeObject<IStartupTask> {
     HRESULT STDMETHODCALLTYPE RequestEnableAsync(IAsyncOperationStartupTaskState** operation) override {
         ++g_fake.requestEnableCalls;
-        return *operation = new FakeStateOperation(StartupTaskState::Enabled), S_OK;
+        g_fake.pendingEnable = new FakeStateOperation(StartupTaskState::Enabled, !g_fake.enableWaits);
+        if (g_fake.clickDuringEnable) PostMessageW(g_fake.clickDuringEnable, WM_APP, 0, 0);
+        return *operation = g_fake.pendingEnable, S_OK;
     }
     HRESULT STDMETHODCALLTYPE Disable() override { return ++g_fake.disableCalls, S_OK; }
     HRESULT STDMETHODCALLTYPE get_State(StartupTaskState* value) override {
@@ -98,25 +100,14 @@ struct FakeTask final : FakeObject<IStartupTask> {
 };
 
 // Knows only the task "HoverlatchStartup"; any other id ends with ERROR_NOT_FOUND, as the platform's does.
-inline constexpr HRESULT kTaskNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 struct FakeStatics final : FakeObject<IStartupTaskStatics> {
     HRESULT STDMETHODCALLTYPE GetForCurrentPackageAsync(IInspectable**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetAsync(HSTRING taskId, IAsyncOperationStartupTask** operation) override {
-        *operation = nullptr;
-        if (FAILED(g_fake.getAsyncResult)) return g_fake.getAsyncResult;
         const bool known = std::wstring(WindowsGetStringRawBuffer(taskId, nullptr)) == L"HoverlatchStartup";
-        *operation = new FakeTaskOperation(new FakeTask, true, known ? g_fake.fetchError : kTaskNotFound);
+        *operation = new FakeTaskOperation(new FakeTask, true, known ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
         return S_OK;
     }
 };
-
-inline HRESULT WINAPI FakeRoGetActivationFactory(HSTRING className, REFIID iid, void** factory) {
-    *factory = nullptr;
-    if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
-    const std::wstring name = WindowsGetStringRawBuffer(className, nullptr);
-    if (name != L"Windows.ApplicationModel.StartupTask" || iid != IID_IStartupTaskStatics) return REGDB_E_CLASSNOTREG;
-    return *factory = static_cast<IStartupTaskStatics*>(new FakeStatics), S_OK;
-}
 
 // A fresh g_fake behind g_platform's runtime entries; when the scope ends every fake must have been released.
 struct FakeRuntimeScope {
@@ -126,6 +117,14 @@ struct FakeRuntimeScope {
         g_fake = FakeRuntime{};
         g_platform.roInitialize = [](int) { return ++g_fake.roInitializeCalls, g_fake.roInitializeResult; };
         g_platform.roUninitialize = [] { ++g_fake.roUninitializeCalls; };
-        g_platform.roGetActivationFactory = &FakeRoGetActivationFactory;
+        g_platform.roGetActivationFactory = [](HSTRING className, REFIID iid, void** factory) -> HRESULT {
+            *factory = nullptr;
+            if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
+            const std::wstring name = WindowsGetStringRawBuffer(className, nullptr);
+            if (name != L"Windows.ApplicationModel.StartupTask" || iid != IID_IStartupTaskStatics) {
+                return REGDB_E_CLASSNOTREG;
+            }
+            return *factory = static_cast<IStartupTaskStatics*>(new FakeStatics), S_OK;
+        };
     }
 };

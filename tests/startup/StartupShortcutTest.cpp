@@ -12,17 +12,15 @@
 
 namespace {
 
-constexpr LONG kPackaged = ERROR_INSUFFICIENT_BUFFER;  // GetCurrentPackageFullName with package identity
-constexpr LONG kNotPackaged = 15700;                   // APPMODEL_ERROR_NO_PACKAGE
-
 std::wstring g_startupFolder;
-LONG g_packageAnswer = kNotPackaged;
+LONG g_packageAnswer = 0;
 
-// The Startup folder and the kind of run under the test's control, the runtime faked.
+// The Startup folder and the kind of run under the test's control, the runtime faked. GetCurrentPackageFullName
+// answers ERROR_INSUFFICIENT_BUFFER with a package identity and APPMODEL_ERROR_NO_PACKAGE (15700) without.
 struct ShortcutScope : FakeRuntimeScope {
-    ShortcutScope(const std::wstring& startupFolder, LONG packageAnswer) {
+    ShortcutScope(const std::wstring& startupFolder, bool packaged) {
         g_startupFolder = startupFolder;
-        g_packageAnswer = packageAnswer;
+        g_packageAnswer = packaged ? ERROR_INSUFFICIENT_BUFFER : 15700;
         g_platform.shGetFolderPathW = [](HWND, int folder, HANDLE, DWORD, LPWSTR path) {
             lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH);
             return folder == CSIDL_STARTUP ? S_OK : E_INVALIDARG;
@@ -31,13 +29,13 @@ struct ShortcutScope : FakeRuntimeScope {
     }
 };
 
-// Its target and description are read back with lnkinfo by the end-to-end test. Any COM state is left as found:
-// entering the single-threaded apartment from the multithreaded one fails, and must not be undone.
-TEST(StartupShortcut, EnablingWritesTheShortcutDisablingDeletesIt) {
+// Any COM state is left as found: entering the single-threaded apartment from the multithreaded one fails,
+// and must not be undone. The shortcut's contents are read back by the end-to-end test.
+TEST(StartupShortcut, WrittenAndDeletedWhateverTheThreadsComState) {
     for (int model : {-1, static_cast<int>(COINIT_APARTMENTTHREADED), static_cast<int>(COINIT_MULTITHREADED)}) {
         SCOPED_TRACE(testing::Message() << "COM model " << model);
         ScratchFolder startup;
-        ShortcutScope scope(startup.path().substr(0, startup.path().size() - 1), kNotPackaged);  // no backslash
+        ShortcutScope scope(startup.path().substr(0, startup.path().size() - 1), false);  // no backslash
         bool comAsFound = false, comLeft = false;
         std::thread([&] {
             HRESULT init = model < 0 ? E_FAIL : CoInitializeEx(nullptr, static_cast<DWORD>(model));
@@ -58,9 +56,10 @@ TEST(StartupShortcut, EnablingWritesTheShortcutDisablingDeletesIt) {
     }
 }
 
+// A shortcut left by an earlier unpackaged install would start a packaged run a second time.
 TEST(StartupShortcut, PackagedRunDeletesTheShortcutAndUsesTheTask) {
     ScratchFolder startup;
-    ShortcutScope scope(startup.path(), kPackaged);
+    ShortcutScope scope(startup.path(), true);
     ASSERT_TRUE(WriteBytes(startup / L"Hoverlatch.lnk", "left by an unpackaged install"));
     SetRunAtStartup(true);
     EXPECT_FALSE(FileExists(startup / L"Hoverlatch.lnk"));
