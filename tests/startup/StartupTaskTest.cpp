@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-
 #include <windows.h>
-#include <objbase.h>
+#include <shlobj.h>
 
-#include <chrono>
-#include <future>
 #include <thread>
 #include <vector>
 
 #include "FakeRuntime.h"
+#include "startup/StartupShortcut.h"
 #include "startup/StartupTask.h"
 
 namespace {
@@ -41,47 +39,14 @@ TEST(StartupTask, StateChoiceAndRuntimeAnswersDecideTheCalls) {
     }
 }
 
-FakeStateOperation* g_pending = nullptr;
-
-// Only a message posted to the waiting thread's window completes it; a watchdog turns a wait that does not
-// dispatch into a failure instead of a hang.
-TEST(WaitForAsyncOperation, DispatchesWindowMessagesWhileItWaits) {
-    constexpr auto kWatchdog = std::chrono::seconds(10);
-    for (int model : {-1, static_cast<int>(COINIT_APARTMENTTHREADED), static_cast<int>(COINIT_MULTITHREADED)}) {
-        SCOPED_TRACE(testing::Message() << "COM model " << model);
-        g_pending = new FakeStateOperation(StartupTaskState::Enabled, false);
-        StartupTaskState state = StartupTaskState::Disabled;
-        auto waiter = std::async(std::launch::async, [&] {
-            HRESULT init = model < 0 ? E_FAIL : CoInitializeEx(nullptr, static_cast<DWORD>(model));
-            HWND window = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
-                if (m == WM_APP) g_pending->Complete();
-                return DefWindowProcW(w, m, wp, lp);
-            }));
-            PostMessageW(window, WM_APP, 0, 0);
-            HRESULT waited = WaitForAsyncOperation(g_pending, &state);
-            DestroyWindow(window);
-            if (SUCCEEDED(init)) CoUninitialize();
-            return waited;
-        });
-        const bool stuck = waiter.wait_for(kWatchdog) == std::future_status::timeout;
-        if (stuck) g_pending->Complete();
-        EXPECT_EQ(waiter.get(), S_OK);
-        g_pending->Release();
-        EXPECT_FALSE(stuck) << "the wait did not dispatch the posted message that completes the operation";
-        EXPECT_EQ(state, StartupTaskState::Enabled);
-    }
-    EXPECT_EQ(g_fakesAlive.load(), 0);
-}
-
 // The wait gives up (no IAsyncInfo) after handing over its handler; the operation completes later, from
 // another thread. The handler must set only its own event: the waiting side's handle is closed, its value reused.
-TEST(WaitForAsyncOperation, LateCompletionTouchesNothingFreed) {
+TEST(StartupTask, LateCompletionTouchesNothingFreed) {
     constexpr int kSpareEvents = 64;  // new handles made after the wait gave up, to take over freed handle values
-    auto* operation = new FakeStateOperation(StartupTaskState::Enabled, false);
-    operation->withAsyncInfo = false;
+    auto* operation = new FakeStartupRuntime;
+    operation->atOnce = operation->withAsyncInfo = false;
     StartupTaskState state = StartupTaskState::Enabled;
-    EXPECT_EQ(WaitForAsyncOperation(operation, &state), E_NOINTERFACE);
+    EXPECT_EQ(WaitForAsyncOperation(static_cast<IAsyncOperationStartupTaskState*>(operation), &state), E_NOINTERFACE);
     std::vector<HANDLE> spare(kSpareEvents);
     for (HANDLE& event : spare) event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread([&] { operation->Complete(); }).join();
@@ -93,6 +58,23 @@ TEST(WaitForAsyncOperation, LateCompletionTouchesNothingFreed) {
     EXPECT_EQ(signalled, 0) << "the handler set an event that is not its own";
     operation->Release();
     EXPECT_EQ(g_fakesAlive.load(), 0);
+}
+
+std::wstring g_startupFolder;
+
+// A shortcut left by an earlier unpackaged install would start a packaged run a second time.
+TEST(StartupTask, PackagedRunDeletesTheShortcutAndUsesTheTask) {
+    ScratchFolder startup;
+    FakeRuntimeScope scope;
+    g_startupFolder = startup.path();
+    g_platform.shGetFolderPathW = [](HWND, int folder, HANDLE, DWORD, LPWSTR path) {
+        return lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH), folder == CSIDL_STARTUP ? S_OK : E_INVALIDARG;
+    };
+    g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
+    ASSERT_TRUE(WriteBytes(startup / L"Hoverlatch.lnk", "left by an unpackaged install"));
+    SetRunAtStartup(true);
+    EXPECT_FALSE(FileExists(startup / L"Hoverlatch.lnk"));
+    EXPECT_EQ(g_fake.requestEnableCalls, 1);
 }
 
 }  // namespace
