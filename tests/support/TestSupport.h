@@ -23,16 +23,12 @@ struct GlobalsGuard {
 
 // A fresh, empty folder under %TEMP% for one test, removed with everything in it (read-only files too)
 // afterwards. path() ends with a backslash.
-class ScratchFolder {
-public:
+struct ScratchFolder {
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + name; }
-
-private:
     std::wstring path_;
 };
 

@@ -36,69 +36,52 @@ struct ScratchAppData {
     ScratchFolder scratch;
 };
 
-// An item by identifier anywhere in the menu, or by position in the top level: its text and its marks.
-// "absent" when the menu has no such item.
-std::wstring Shown(HMENU menu, UINT item, UINT by) {
-    wchar_t text[128] = {};
-    const UINT state = GetMenuState(menu, item, by);
+constexpr UINT kTop = 0x10000;  // + position: an item of the top level (header, 4 corners, ---, zone, dwell, ...)
+
+// An item by identifier anywhere in the menu, or kTop + its position: its state, its mark and its text.
+std::wstring Shown(HMENU menu, UINT item) {
+    const UINT by = item >= kTop ? MF_BYPOSITION : MF_BYCOMMAND, which = item % kTop;
+    const UINT state = GetMenuState(menu, which, by);
     if (state == UINT(-1)) return L"absent";
-    GetMenuStringW(menu, item, text, 128, by);
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, which, text, 128, by);
     MENUITEMINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE;
-    GetMenuItemInfoW(menu, item, by == MF_BYPOSITION, &info);
-    const std::wstring mark = !(state & MF_CHECKED) ? L"" : (info.fType & MFT_RADIOCHECK) ? L"(*) " : L"[x] ";
-    return ((state & MF_GRAYED) ? L"[grayed] " : (state & MF_DISABLED) ? L"[disabled] " : L"") + mark + text;
+    GetMenuItemInfoW(menu, which, by == MF_BYPOSITION, &info);
+    const wchar_t* mark = !(state & MF_CHECKED) ? L"" : (info.fType & MFT_RADIOCHECK) ? L"(*) " : L"[x] ";
+    return std::wstring((state & MF_GRAYED) ? L"[grayed] " : (state & MF_DISABLED) ? L"[disabled] " : L"") + mark + text;
 }
 
 TEST(TrayMenuBuild, IdentifiersMarksAndLabelsOfEachEntry) {
-    constexpr UINT kId = MF_BYCOMMAND, kAt = MF_BYPOSITION;  // top level: header, 4 corners, ---, zone, dwell, ...
-    const TrayMenuProbes all{true, true, true}, none{};
-    struct Case { Settings settings; TrayMenuProbes probes; UINT item, by; const wchar_t* shown;
-                  UiLanguage language = UiLanguage::English; };
+    struct Check { UINT item; const wchar_t* shown; };
+    struct Case { Settings settings; TrayMenuProbes probes; std::vector<Check> checks; UiLanguage language; };
     const Case cases[] = {
-        {{}, none, 0, kAt, L"[disabled] Hot corners"},  // disabled, not grayed: drawn like a normal item
-        // Capture items are not in identifier order, so the radio mark goes by position.
-        {{.topRight = A::FramwickOcr}, all, 2, kAt, L"Top right (FramwickCapture)"},
-        {{.topRight = A::FramwickOcr}, all, 1128, kId, L"(*) Text OCR"},
-        {{.topRight = A::FramwickBar}, all, 1129, kId, L"(*) Capture\u2026"},
-        {{.topRight = A::FramwickBar}, all, 1123, kId, L"Disabled"},
-        {{.topLeft = A::FramwickRegion}, all, 1104, kId, L"(*) Rectangle"},
-        {{.topLeft = A::FramwickWindow}, all, 1105, kId, L"(*) Window"},
-        {{.bottomLeft = A::FramwickFullscreen}, all, 1146, kId, L"(*) Fullscreen"},
-        {{.bottomLeft = A::FramwickFreeform}, all, 1147, kId, L"(*) Freeform"},
-        {{.bottomRight = A::FramwickScroll}, all, 1170, kId, L"(*) Scroll \u03B2"},
-        {{.bottomLeft = A::Loftmoor}, all, 1141, kId, L"(*) Loftmoor"},
-        {{.bottomRight = A::Notchling}, all, 1162, kId, L"(*) Notchling"},
-        {{.bottomRight = A::TaskView}, all, 4, kAt, L"Bottom right (Task View)"},
-        {{.bottomRight = A::TaskView}, all, 1160, kId, L"(*) Task View"},
+        // The header is disabled, not grayed: drawn like a normal item. Capture items are not in identifier
+        // order, so their radio mark goes by position. A zone that is not listed marks the first item.
+        {{A::FramwickRegion, A::FramwickOcr, A::Loftmoor, A::Notchling, 13, 1000, true}, {true, true, true},
+         {{kTop, L"[disabled] Hot corners"}, {kTop + 2, L"Top right (FramwickCapture)"}, {1104, L"(*) Rectangle"},
+          {1128, L"(*) Text OCR"}, {1123, L"Disabled"}, {1141, L"(*) Loftmoor"}, {1162, L"(*) Notchling"},
+          {kTop + 6, L"Range until detection (13 px)"}, {1020, L"(*) 4 px"}, {1029, L"24 px"}, {1039, L"(*) 1000 ms"},
+          {kTop + 7, L"Time until detection (1000 ms)"}, {1003, L"[x] Run at Windows startup"},
+          {1002, L"About this app\u2026"}, {1001, L"Exit Hoverlatch"}}, UiLanguage::English},
+        {{A::FramwickWindow, A::FramwickBar, A::FramwickFullscreen, A::FramwickScroll, 14, 600}, {true, true, true},
+         {{1105, L"(*) Window"}, {1129, L"(*) Capture\u2026"}, {1146, L"(*) Fullscreen"}, {1147, L"Freeform"},
+          {1170, L"(*) Scroll \u03B2"}, {1025, L"(*) 14 px"}, {1030, L"300 ms"}, {1035, L"(*) 600 ms"},
+          {1003, L"Run at Windows startup"}}, UiLanguage::English},
         // Items of missing programs are left out; the entry shows Disabled while the file keeps the action.
-        {{.topLeft = A::FramwickWindow}, {true, true, false}, 1103, kId, L"(*) Disabled"},
-        {{.topLeft = A::FramwickWindow}, {true, true, false}, 1105, kId, L"absent"},
-        {{.topRight = A::Loftmoor}, {false, true, true}, 2, kAt, L"Top right (Disabled)"},
-        {{.topRight = A::Loftmoor}, {false, true, true}, 1121, kId, L"absent"},
-        {{.topRight = A::Notchling}, {true, false, true}, 1122, kId, L"absent"},
-        // A zone that is not listed marks the first item; the title shows the stored value.
-        {{.edgeZonePx = 13}, none, 6, kAt, L"Range until detection (13 px)"},
-        {{.edgeZonePx = 13}, none, 1020, kId, L"(*) 4 px"},
-        {{.edgeZonePx = 14}, none, 1025, kId, L"(*) 14 px"},
-        {{.edgeZonePx = 24}, none, 1029, kId, L"(*) 24 px"},
-        {{.cornerDwellMs = 300}, none, 1030, kId, L"(*) 300 ms"},
-        {{.cornerDwellMs = 600}, none, 1035, kId, L"(*) 600 ms"},
-        {{.cornerDwellMs = 1000}, none, 7, kAt, L"Time until detection (1000 ms)"},
-        {{.runAtStartup = true}, none, 1003, kId, L"[x] Run at Windows startup"},
-        {{.runAtStartup = false}, none, 1003, kId, L"Run at Windows startup"},
-        {{}, none, 1002, kId, L"About this app\u2026"},
-        {{}, none, 1001, kId, L"Exit Hoverlatch"},
-        {{.topLeft = A::TaskView}, none, 1, kAt, L"\u5DE6\u4E0A\uFF08\u30BF\u30B9\u30AF\u30D3\u30E5\u30FC\uFF09",
+        {{A::FramwickWindow, A::Loftmoor, A::Notchling, A::TaskView}, {},
+         {{kTop + 1, L"Top left (Disabled)"}, {1103, L"(*) Disabled"}, {1105, L"absent"},
+          {kTop + 2, L"Top right (Disabled)"}, {1121, L"absent"}, {1142, L"absent"},
+          {kTop + 4, L"Bottom right (Task View)"}, {1160, L"(*) Task View"}}, UiLanguage::English},
+        {{A::TaskView}, {}, {{kTop + 1, L"\u5DE6\u4E0A\uFF08\u30BF\u30B9\u30AF\u30D3\u30E5\u30FC\uFF09"}},
          UiLanguage::Japanese},  // full-width brackets
     };
     for (const Case& c : cases) {
         GlobalsGuard globals;
         g_settings = c.settings;
         UniqueMenu menu = BuildTrayMenu(c.language, c.probes);
-        ASSERT_TRUE(menu);
-        EXPECT_EQ(Utf8(Shown(menu.get(), c.item, c.by)), Utf8(c.shown)) << c.item;
+        for (const Check& check : c.checks) EXPECT_EQ(Utf8(Shown(menu.get(), check.item)), Utf8(check.shown)) << check.item;
         EXPECT_EQ(ActionFor(Corner::TopLeft), c.settings.topLeft) << "the stored action is kept";
     }
 }
