@@ -28,6 +28,14 @@ Box BoxOf(HWND window) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
+// A left press on the card, the pointer moved dx pixels with the button held, then the release.
+void Press(HWND about, LONG dx) {
+    SendMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    g_cursor.x += dx;
+    SendMessageW(about, WM_MOUSEMOVE, MK_LBUTTON, 0);
+    SendMessageW(about, WM_LBUTTONUP, 0, 0);
+}
+
 // The owner is like the program's main window: a hidden top-level tool window.
 struct AboutWindowTest : ::testing::Test {
     PlatformGuard platform;
@@ -82,6 +90,8 @@ TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheW
         EXPECT_TRUE(IsWindowVisible(about) && GetForegroundWindow() == about) << "not brought forward";
         EXPECT_EQ(BoxOf(about), c.placed);
         EXPECT_EQ(FindWindowExW(nullptr, about, L"Hoverlatch.AboutWindow", nullptr), nullptr);  // the only card
+        Press(about, -4);  // 4 px drag the card; less is a click, which closes it (below)
+        EXPECT_EQ(BoxOf(about), (Box{c.placed[0] - 4, c.placed[1], c.placed[2], c.placed[3]}));
         DestroyWindow(about);
     }
 }
@@ -100,7 +110,7 @@ void ClickAuthorsName(HWND link) {
 }
 
 // GetGuiResources answers 0 under Wine, so each handle the card created is checked itself. Each cycle clicks
-// the author's link (which keeps the card), then closes it: by a click (a press released where it began),
+// the author's link (which keeps the card), then closes it: by a click (a press moved less than 4 px),
 // keys, other buttons, WM_CLOSE or the owner's end.
 TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFontPenBrushOrIcon) {
     g_platform.shellExecuteW = [](HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
@@ -130,10 +140,9 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
         EXPECT_EQ(Utf8(g_opened), "open https://kvantor.example/");
         ASSERT_TRUE(IsWindow(about));
         const auto [message, wParam] = closers[cycle % std::size(closers)];
-        if (message == WM_LBUTTONUP) SendMessageW(about, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        if (message == WM_DESTROY) DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1,
-                                                                                 nullptr, nullptr, nullptr, nullptr);
-        else SendMessageW(about, message, wParam, 0);
+        if (message == WM_LBUTTONUP) Press(about, 3);  // still a click
+        else if (message != WM_DESTROY) SendMessageW(about, message, wParam, 0);
+        else DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         PumpMessages();
         EXPECT_EQ(CurrentAboutWindow(), nullptr);
         for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
