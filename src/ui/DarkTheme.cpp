@@ -13,6 +13,10 @@ constexpr WORD kWindowDarkAllowOrdinal = 133;
 constexpr WORD kAppModeSetOrdinal = 135;
 constexpr WORD kMenuThemeFlushOrdinal = 136;
 
+// Ordinal 132 returns a C++ bool: only the low byte of the return register is defined, the rest is
+// whatever the export last left there.
+constexpr unsigned kBoolByte = 0xFF;
+
 // Preferred app mode "follow the system setting".
 constexpr int kAppModeFollowSystem = 1;
 
@@ -45,7 +49,7 @@ bool RegistrySaysDark() {
 }
 
 bool SystemPrefersDark() {
-    if (g_darkMode.systemPrefersDark) return g_darkMode.systemPrefersDark() != 0;
+    if (g_darkMode.systemPrefersDark) return (static_cast<unsigned>(g_darkMode.systemPrefersDark()) & kBoolByte) != 0;
     return RegistrySaysDark();
 }
 

@@ -5,7 +5,7 @@
 struct DarkModeEntryPoints {
     HMODULE module = nullptr;
     void (WINAPI* colorPolicyRefresh)() = nullptr;     // ordinal 104
-    BOOL (WINAPI* systemPrefersDark)() = nullptr;      // ordinal 132
+    BOOL (WINAPI* systemPrefersDark)() = nullptr;      // ordinal 132; a bool: read its low byte only
     BOOL (WINAPI* windowDarkAllow)(HWND, BOOL) = nullptr;  // ordinal 133
     int (WINAPI* appModeSet)(int) = nullptr;           // ordinal 135
     void (WINAPI* menuThemeFlush)() = nullptr;         // ordinal 136

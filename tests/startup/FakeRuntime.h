@@ -1,131 +1,114 @@
 #pragma once
-// Stand-ins for the Windows Runtime's StartupTask factory, task and operations, answering from g_fake.
+// A stand-in for the Windows Runtime's StartupTask factory, task and operations, answering from g_fake.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winstring.h>
 
 #include <atomic>
 #include <string>
-#include <type_traits>
 
 #include "startup/WinRtStartupInterfaces.h"
 #include "support/TestSupport.h"
 
+struct FakeStartupRuntime;
 struct FakeRuntime {
-    // fetchError: the code GetAsync's operation ends with; other than S_OK it ends in error.
-    HRESULT roInitializeResult = S_OK, factoryResult = S_OK, getAsyncResult = S_OK, fetchError = S_OK;
+    HRESULT roInitializeResult = S_OK, factoryResult = S_OK;
     StartupTaskState state = StartupTaskState::Disabled;
-    int roInitializeCalls = 0, roUninitializeCalls = 0, getStateCalls = 0, requestEnableCalls = 0, disableCalls = 0;
+    HWND clickDuringEnable = nullptr;  // the enable request posts it WM_APP and waits for Complete
+    FakeStartupRuntime* runtime = nullptr;
+    int roUninitializeCalls = 0, getStateCalls = 0, requestEnableCalls = 0, disableCalls = 0;
 };
 inline FakeRuntime g_fake;
 inline std::atomic<int> g_fakesAlive{0};  // fake objects not yet destroyed
 
-// Reference counting and IInspectable for every fake; the product asks none of them for other interfaces.
-template <class... Bases>
-struct FakeObject : Bases... {
-    FakeObject() { ++g_fakesAlive; }
-    virtual ~FakeObject() { --g_fakesAlive; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { return *out = nullptr, E_NOINTERFACE; }
+using TaskHandler = IAsyncOperationCompletedHandlerStartupTask;
+using StateHandler = IAsyncOperationCompletedHandlerStartupTaskState;
+#define HOVERLATCH_NOT_ASKED(method) HRESULT STDMETHODCALLTYPE method override { return E_NOTIMPL; }
+
+// One object plays the factory, the task and both operations: the product holds each through its own
+// interface, and every reference counts on this one object. The task lookup completes at once; the enable
+// request too, unless `atOnce` is false: then only Complete ends it.
+struct FakeStartupRuntime final : IStartupTaskStatics, IStartupTask, IAsyncOperationStartupTask,
+                                  IAsyncOperationStartupTaskState, IAsyncInfo {
+    FakeStartupRuntime() { ++g_fakesAlive; }
+    ~FakeStartupRuntime() {
+        --g_fakesAlive;
+        if (taskHandler) taskHandler->Release();
+        if (stateHandler) stateHandler->Release();
+    }
+    void Complete() {
+        if (completed.exchange(true)) return;
+        status = AsyncStatus::Completed;
+        if (stateHandler) stateHandler->Invoke(this, status);
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!withAsyncInfo || !IsEqualIID(iid, __uuidof(IAsyncInfo))) return *object = nullptr, E_NOINTERFACE;
+        return *object = static_cast<IAsyncInfo*>(this), AddRef(), S_OK;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
     ULONG STDMETHODCALLTYPE Release() override {
         if (LONG left = InterlockedDecrement(&references)) return static_cast<ULONG>(left);
         return delete this, 0;
     }
-    HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel*) override { return E_NOTIMPL; }
-    LONG references = 1;
-};
-
-// Completes in put_Completed, or (atOnce false) when the test calls Complete; in error unless `error` is S_OK.
-template <class Base, class Handler, class Result>
-struct FakeOperation final : FakeObject<Base, IAsyncInfo> {
-    FakeOperation(Result value, bool atOnce = true, HRESULT code = S_OK)
-        : result(value), completeAtOnce(atOnce), error(code) {}
-    ~FakeOperation() override {
-        if (handler) handler->Release();
-        if constexpr (std::is_pointer_v<Result>) result->Release();
+    HOVERLATCH_NOT_ASKED(GetIids(ULONG*, IID**)) HOVERLATCH_NOT_ASKED(GetRuntimeClassName(HSTRING*))
+    HOVERLATCH_NOT_ASKED(GetTrustLevel(TrustLevel*)) HOVERLATCH_NOT_ASKED(GetForCurrentPackageAsync(IInspectable**))
+    HOVERLATCH_NOT_ASKED(get_TaskId(HSTRING*)) HOVERLATCH_NOT_ASKED(get_Id(UINT32*)) HOVERLATCH_NOT_ASKED(Cancel())
+    HOVERLATCH_NOT_ASKED(get_Completed(TaskHandler**)) HOVERLATCH_NOT_ASKED(get_Completed(StateHandler**))
+    HOVERLATCH_NOT_ASKED(Close())
+    // Knows only the task "HoverlatchStartup"; any other id ends with ERROR_NOT_FOUND, as the platform's does.
+    HRESULT STDMETHODCALLTYPE GetAsync(HSTRING taskId, IAsyncOperationStartupTask** operation) override {
+        const bool known = std::wstring(WindowsGetStringRawBuffer(taskId, nullptr)) == L"HoverlatchStartup";
+        error = known ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+        return *operation = this, AddRef(), S_OK;
     }
-    void Complete() {
-        if (completed.exchange(true)) return;
-        status = error == S_OK ? AsyncStatus::Completed : AsyncStatus::Error;
-        if (handler) handler->Invoke(this, status);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!withAsyncInfo || !IsEqualIID(iid, __uuidof(IAsyncInfo))) return *object = nullptr, E_NOINTERFACE;
-        return *object = static_cast<IAsyncInfo*>(this), this->AddRef(), S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE put_Completed(Handler* given) override {
-        (handler = given)->AddRef();
-        if (completeAtOnce) Complete();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetResults(Result* value) override {
-        if constexpr (std::is_pointer_v<Result>) result->AddRef();
-        return *value = result, S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* value) override { return *value = status, S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override { return *value = error, S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Completed(Handler**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Id(UINT32*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Cancel() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
-
-    Result result;
-    bool completeAtOnce;
-    HRESULT error;
-    bool withAsyncInfo = true;
-    std::atomic<bool> completed{false};
-    std::atomic<AsyncStatus> status{AsyncStatus::Started};
-    Handler* handler = nullptr;
-};
-
-using FakeTaskOperation =
-    FakeOperation<IAsyncOperationStartupTask, IAsyncOperationCompletedHandlerStartupTask, IStartupTask*>;
-using FakeStateOperation =
-    FakeOperation<IAsyncOperationStartupTaskState, IAsyncOperationCompletedHandlerStartupTaskState, StartupTaskState>;
-
-struct FakeTask final : FakeObject<IStartupTask> {
     HRESULT STDMETHODCALLTYPE RequestEnableAsync(IAsyncOperationStartupTaskState** operation) override {
         ++g_fake.requestEnableCalls;
-        return *operation = new FakeStateOperation(StartupTaskState::Enabled), S_OK;
+        status = AsyncStatus::Started;
+        if ((atOnce = !g_fake.clickDuringEnable) == false) PostMessageW(g_fake.clickDuringEnable, WM_APP, 0, 0);
+        return *operation = this, AddRef(), S_OK;
     }
     HRESULT STDMETHODCALLTYPE Disable() override { return ++g_fake.disableCalls, S_OK; }
     HRESULT STDMETHODCALLTYPE get_State(StartupTaskState* value) override {
         return ++g_fake.getStateCalls, *value = g_fake.state, S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_TaskId(HSTRING*) override { return E_NOTIMPL; }
-};
-
-// Knows only the task "HoverlatchStartup"; any other id ends with ERROR_NOT_FOUND, as the platform's does.
-inline constexpr HRESULT kTaskNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-struct FakeStatics final : FakeObject<IStartupTaskStatics> {
-    HRESULT STDMETHODCALLTYPE GetForCurrentPackageAsync(IInspectable**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAsync(HSTRING taskId, IAsyncOperationStartupTask** operation) override {
-        *operation = nullptr;
-        if (FAILED(g_fake.getAsyncResult)) return g_fake.getAsyncResult;
-        const bool known = std::wstring(WindowsGetStringRawBuffer(taskId, nullptr)) == L"HoverlatchStartup";
-        *operation = new FakeTaskOperation(new FakeTask, true, known ? g_fake.fetchError : kTaskNotFound);
-        return S_OK;
+    HRESULT STDMETHODCALLTYPE put_Completed(TaskHandler* handler) override {
+        (taskHandler = handler)->AddRef();
+        status = error == S_OK ? AsyncStatus::Completed : AsyncStatus::Error;
+        return handler->Invoke(this, status), S_OK;
     }
+    HRESULT STDMETHODCALLTYPE put_Completed(StateHandler* handler) override {
+        (stateHandler = handler)->AddRef();
+        return atOnce ? Complete() : void(), S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetResults(IStartupTask** task) override { return *task = this, AddRef(), S_OK; }
+    HRESULT STDMETHODCALLTYPE GetResults(StartupTaskState* state) override { return *state = granted, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* value) override { return *value = status, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override { return *value = error, S_OK; }
+
+    LONG references = 1;
+    bool atOnce = true, withAsyncInfo = true;
+    HRESULT error = S_OK;
+    StartupTaskState granted = StartupTaskState::Enabled;
+    std::atomic<bool> completed{false};
+    std::atomic<AsyncStatus> status{AsyncStatus::Started};
+    TaskHandler* taskHandler = nullptr;
+    StateHandler* stateHandler = nullptr;
 };
 
-inline HRESULT WINAPI FakeRoGetActivationFactory(HSTRING className, REFIID iid, void** factory) {
-    *factory = nullptr;
-    if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
-    const std::wstring name = WindowsGetStringRawBuffer(className, nullptr);
-    if (name != L"Windows.ApplicationModel.StartupTask" || iid != IID_IStartupTaskStatics) return REGDB_E_CLASSNOTREG;
-    return *factory = static_cast<IStartupTaskStatics*>(new FakeStatics), S_OK;
-}
-
-// A fresh g_fake behind g_platform's runtime entries; when the scope ends every fake must have been released.
+// A fresh g_fake behind g_platform's runtime entries; when the scope ends the fake must have been released.
 struct FakeRuntimeScope {
     PlatformGuard guard;
     ~FakeRuntimeScope() { EXPECT_EQ(g_fakesAlive.load(), 0) << "factory, task or operation not released"; }
     FakeRuntimeScope() {
         g_fake = FakeRuntime{};
-        g_platform.roInitialize = [](int) { return ++g_fake.roInitializeCalls, g_fake.roInitializeResult; };
+        g_platform.roInitialize = [](int) { return g_fake.roInitializeResult; };
         g_platform.roUninitialize = [] { ++g_fake.roUninitializeCalls; };
-        g_platform.roGetActivationFactory = &FakeRoGetActivationFactory;
+        g_platform.roGetActivationFactory = [](HSTRING className, REFIID iid, void** factory) -> HRESULT {
+            *factory = nullptr;
+            if (FAILED(g_fake.factoryResult)) return g_fake.factoryResult;
+            const std::wstring name = WindowsGetStringRawBuffer(className, nullptr);
+            if (name != L"Windows.ApplicationModel.StartupTask" || iid != IID_IStartupTaskStatics) return REGDB_E_CLASSNOTREG;
+            return *factory = static_cast<IStartupTaskStatics*>(g_fake.runtime = new FakeStartupRuntime), S_OK;
+        };
     }
 };

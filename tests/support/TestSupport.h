@@ -18,24 +18,18 @@ struct PlatformGuard {
 struct GlobalsGuard {
     Settings savedSettings = g_settings;
     CornerTracker savedTracker = g_tracker;
-    ~GlobalsGuard() {
-        g_settings = savedSettings;
-        g_tracker = savedTracker;
-    }
+    ~GlobalsGuard() { g_settings = savedSettings, g_tracker = savedTracker; }
 };
 
-// A fresh, empty folder under %TEMP% for one test, removed with everything in it afterwards.
-// path() ends with a backslash.
-class ScratchFolder {
-public:
+// A fresh, empty folder under %TEMP% for one test, removed with everything in it (read-only files too)
+// afterwards. path() ends with a backslash.
+struct ScratchFolder {
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + name; }
-
-private:
     std::wstring path_;
 };
 
@@ -43,8 +37,7 @@ private:
 int StressRounds(int quick, int full);
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
-// The whole file; empty when it cannot be read.
-std::string ReadBytes(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);  // the whole file; empty when it cannot be read
 bool FileExists(const std::wstring& path);
 // UTF-16 little-endian bytes of a wide text, with or without the FF FE mark.
 std::string Utf16Bytes(const std::wstring& text, bool withMark);

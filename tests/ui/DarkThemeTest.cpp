@@ -1,121 +1,69 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "support/TestSupport.h"
 #include "ui/DarkTheme.h"
 
 namespace {
 
-using Calls = std::vector<std::string>;
-Calls g_calls;  // what the fakes below were asked, in order
-// What uxtheme answers, and the AppsUseLightTheme value with the status it is read with.
+std::string g_calls;  // what the fakes below were asked, in order
+// What uxtheme's 132 answers, and the AppsUseLightTheme value with the status it is read with.
 struct Answers { BOOL uxDark = FALSE; LSTATUS status = ERROR_SUCCESS; DWORD light = 1; } g_answers;
 const HWND kWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4242));
 
-void WINAPI FakeRefresh() { g_calls.push_back("refresh"); }
-BOOL WINAPI FakePrefersDark() { return g_calls.push_back("prefers"), g_answers.uxDark; }
-BOOL WINAPI FakeAllow(HWND, BOOL allow) { return g_calls.push_back("allow=" + std::to_string(allow)), TRUE; }
-int WINAPI FakeAppMode(int mode) { return g_calls.push_back("appmode=" + std::to_string(mode)), 0; }
-void WINAPI FakeFlush() { g_calls.push_back("flush"); }
+void WINAPI FakeRefresh() { g_calls += "refresh "; }
+BOOL WINAPI FakePrefersDark() { return g_calls += "prefers ", g_answers.uxDark; }
+BOOL WINAPI FakeAllow(HWND, BOOL allow) { return g_calls += "allow=" + std::to_string(allow) + " ", TRUE; }
+int WINAPI FakeAppMode(int mode) { return g_calls += "appmode=" + std::to_string(mode) + " ", 0; }
+void WINAPI FakeFlush() { g_calls += "flush "; }
 
-LSTATUS WINAPI FakeRegGetValueW(HKEY key, LPCWSTR subkey, LPCWSTR name, DWORD, LPDWORD, PVOID data, LPDWORD) {
-    const bool personalize = key == HKEY_CURRENT_USER && name && !lstrcmpW(name, L"AppsUseLightTheme") &&
-                             !lstrcmpW(subkey, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize");
-    g_calls.push_back(personalize ? "registry" : "another registry value");
-    if (g_answers.status == ERROR_SUCCESS) *static_cast<DWORD*>(data) = g_answers.light;
-    return g_answers.status;
-}
-
-HRESULT WINAPI FakeDwmSetWindowAttribute(HWND window, DWORD attribute, LPCVOID data, DWORD) {
-    EXPECT_EQ(window, kWindow);
-    g_calls.push_back("dwm" + std::to_string(attribute) + "=" + std::to_string(*static_cast<const BOOL*>(data)));
-    return S_OK;
-}
-
-const DarkModeEntryPoints kAllFakes{reinterpret_cast<HMODULE>(0x10000), &FakeRefresh, &FakePrefersDark,
-                                    &FakeAllow, &FakeAppMode, &FakeFlush};
-
-struct ThemeTest : ::testing::Test {
+// Ordinal 132 returns a one-byte bool; the rest of the register is whatever the export left there. The entry
+// points are trusted only as a set with 132 and 135: otherwise the ordinals may be unrelated exports (104 is
+// one on Wine) and none may be called. Only a colour-set change refreshes and flushes; every change re-applies.
+TEST(DarkTheme, UxthemeOrElseTheRegistryDecidesAndDwmAttributes20And19CarryIt) {
     PlatformGuard platform;
-    DarkModeEntryPoints saved = g_darkMode;
-    void SetUp() override {
-        g_platform.regGetValueW = &FakeRegGetValueW;
-        g_platform.dwmSetWindowAttribute = &FakeDwmSetWindowAttribute;
-    }
-    void TearDown() override { g_darkMode = saved; }
-    static void Reset(const DarkModeEntryPoints& entryPoints, Answers answers = {}) {
+    const DarkModeEntryPoints saved = g_darkMode;
+    g_platform.regGetValueW = [](HKEY key, LPCWSTR subkey, LPCWSTR name, DWORD, LPDWORD, PVOID data, LPDWORD) {
+        g_calls += key == HKEY_CURRENT_USER && !lstrcmpW(name, L"AppsUseLightTheme") &&
+                           !lstrcmpW(subkey, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize")
+                       ? "registry "
+                       : "another registry value ";
+        if (g_answers.status == ERROR_SUCCESS) *static_cast<DWORD*>(data) = g_answers.light;
+        return g_answers.status;
+    };
+    g_platform.dwmSetWindowAttribute = [](HWND window, DWORD attribute, LPCVOID data, DWORD) -> HRESULT {
+        g_calls += "dwm" + std::to_string(attribute) + "=" + std::to_string(*static_cast<const BOOL*>(data)) +
+                   (window == kWindow ? " " : "? ");
+        return S_OK;
+    };
+    const HMODULE module = reinterpret_cast<HMODULE>(0x10000);
+    const DarkModeEntryPoints all{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, &FakeAppMode, &FakeFlush};
+    const DarkModeEntryPoints without132{module, &FakeRefresh, nullptr, &FakeAllow, &FakeAppMode, &FakeFlush};
+    const DarkModeEntryPoints without135{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, nullptr, &FakeFlush};
+    const DarkModeEntryPoints only132And135{module, nullptr, &FakePrefersDark, nullptr, &FakeAppMode, nullptr};
+    const wchar_t* kColourSet = L"iMMERSIVECOLORsET";
+    struct Case { DarkModeEntryPoints fetched; Answers answers; const wchar_t* change; const char* calls; };
+    const Case cases[] = {
+        {all, {TRUE}, kColourSet, "refresh appmode=1 refresh flush prefers allow=1 dwm20=1 dwm19=1 "},
+        {all, {FALSE, ERROR_SUCCESS, 0}, L"Policy", "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
+        {all, {0x5A5A5A00}, nullptr, "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
+        {all, {static_cast<BOOL>(0xA5A5A501)}, nullptr, "refresh appmode=1 prefers allow=1 dwm20=1 dwm19=1 "},
+        {all, {}, L"ImmersiveColorSetX", "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
+        {only132And135, {TRUE}, kColourSet, "appmode=1 prefers dwm20=1 dwm19=1 "},
+        {without132, {TRUE, ERROR_SUCCESS, 0}, kColourSet, "registry dwm20=1 dwm19=1 "},
+        {without135, {TRUE, ERROR_SUCCESS, 1}, kColourSet, "registry dwm20=0 dwm19=0 "},
+        {{}, {TRUE, ERROR_FILE_NOT_FOUND, 0}, nullptr, "registry dwm20=0 dwm19=0 "},  // no value: light
+    };
+    for (const Case& c : cases) {
         g_calls.clear();
-        g_answers = answers;
-        g_darkMode = entryPoints;
+        g_answers = c.answers;
+        ActivateDarkModeEntryPoints(c.fetched);
+        OnThemeSettingChange(kWindow, reinterpret_cast<LPARAM>(c.change));
+        EXPECT_EQ(g_calls, c.calls) << &c - cases;
     }
-};
+    g_darkMode = saved;
+}
 
 }  // namespace
-
-TEST_F(ThemeTest, ThemeIsDecidedByUxthemeOrElseTheRegistryAndSetAsDwmAttributes20Then19) {
-    const DarkModeEntryPoints none{};
-    struct Case { const char* name; DarkModeEntryPoints entryPoints; HWND window; Answers answers; Calls calls; };
-    const Case cases[] = {
-        {"uxtheme dark", kAllFakes, kWindow, {TRUE, ERROR_SUCCESS, 1}, {"prefers", "allow=1", "dwm20=1", "dwm19=1"}},
-        {"uxtheme light", kAllFakes, kWindow, {FALSE, ERROR_SUCCESS, 0}, {"prefers", "allow=0", "dwm20=0", "dwm19=0"}},
-        {"registry 0 is dark", none, kWindow, {TRUE, ERROR_SUCCESS, 0}, {"registry", "dwm20=1", "dwm19=1"}},
-        {"registry 1 is light", none, kWindow, {TRUE, ERROR_SUCCESS, 1}, {"registry", "dwm20=0", "dwm19=0"}},
-        {"value absent is light", none, kWindow, {TRUE, ERROR_FILE_NOT_FOUND, 0}, {"registry", "dwm20=0", "dwm19=0"}},
-        {"null window, uxtheme", kAllFakes, nullptr, {TRUE, ERROR_SUCCESS, 0}, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Reset(c.entryPoints, c.answers);
-        ApplyWindowTheme(c.window);
-        EXPECT_EQ(g_calls, c.calls);
-    }
-}
-
-TEST_F(ThemeTest, OnlyAColourSetChangeRefreshesAndFlushesButEveryChangeReapplies) {
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"ImmersiveColorSet", true}, {L"iMMERSIVECOLORsET", true}, {L"Policy", false},
-        {L"ImmersiveColorSetX", false}, {L"", false},            {nullptr, false},
-    };
-    for (const auto& [area, refreshes] : cases) {
-        SCOPED_TRACE(area ? Utf8(area) : "null lParam");
-        Reset(kAllFakes);
-        OnThemeSettingChange(kWindow, reinterpret_cast<LPARAM>(area));
-        Calls expected = refreshes ? Calls{"refresh", "flush"} : Calls{};
-        expected.insert(expected.end(), {"prefers", "allow=0", "dwm20=0", "dwm19=0"});
-        EXPECT_EQ(g_calls, expected);
-    }
-}
-
-// Without 132 and 135 the others may be unrelated exports (104 is one on Wine): none of them may be called.
-TEST_F(ThemeTest, EntryPointsAreTrustedOnlyAsASetWith132And135) {
-    const HMODULE module = kAllFakes.module;
-    const Calls untrusted{"registry", "dwm20=0", "dwm19=0"};
-    struct Case { const char* name; DarkModeEntryPoints fetched; Calls calls; };
-    const Case cases[] = {
-        {"all five", kAllFakes,
-         {"refresh", "appmode=1", "refresh", "prefers", "allow=0", "dwm20=0", "dwm19=0", "flush"}},
-        {"132 and 135 only", {module, nullptr, &FakePrefersDark, nullptr, &FakeAppMode, nullptr},
-         {"appmode=1", "prefers", "dwm20=0", "dwm19=0"}},
-        {"without 132", {module, &FakeRefresh, nullptr, &FakeAllow, &FakeAppMode, &FakeFlush}, untrusted},
-        {"without 135", {module, &FakeRefresh, &FakePrefersDark, &FakeAllow, nullptr, &FakeFlush}, untrusted},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Reset({});
-        ActivateDarkModeEntryPoints(c.fetched);
-        RefreshMenuTheme(kWindow);
-        EXPECT_EQ(g_calls, c.calls);
-    }
-}
-
-// Wine's uxtheme lacks 132 and 135 while exporting something else as 104.
-TEST_F(ThemeTest, RealUxthemeUnderWineYieldsNoEntryPoints) {
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) GTEST_SKIP() << "Wine's uxtheme only";
-    LoadDarkModeEntryPoints();
-    const DarkModeEntryPoints none{g_darkMode.module};
-    EXPECT_EQ(std::memcmp(&g_darkMode, &none, sizeof(none)), 0) << "an entry point was kept";
-}
