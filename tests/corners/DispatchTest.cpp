@@ -1,32 +1,34 @@
-// What a fired corner sends: the Task View chord and the companions' toggle messages.
+// What a fired corner sends, and the capture tool: its location file (written by another program, so
+// nothing in it is trusted), its start arguments, and the guard around a start that may run timer ticks.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
 #include "FakeDesktop.h"
-#include "corners/Dispatch.h"
+#include "corners/CaptureLaunch.h"
+#include "storage/Paths.h"
 
 namespace {
 
 using fake::g_desktop;
+using fake::TickAt;
 using Dispatch = fake::Test;
 
-// Loftmoor falls back to its former class Tessawell.Main (with that one's message). Notchling gets the
-// pointer, x and y cut to 16 bits: (-1920, 0) is the top-left pixel of a monitor left of the primary.
+// A refused Tab still releases the Windows key (or it would stay stuck). Notchling gets x and y cut to
+// 16 bits each: (-1920, 0) is the top-left pixel of a monitor left of the primary one.
 TEST_F(Dispatch, WhatAFiredCornerSends) {
     using enum CornerAction;
-    const wchar_t *both = L"Loftmoor.Main Tessawell.Main", *tessawell = L"Tessawell.Main";
-    const wchar_t* notchling = L"Notchling.Main";
     const struct { const char* name; CornerAction action; POINT point; const wchar_t* running; void (*before)();
                    bool result; const char* log; } cases[] = {
-        {"chord", TaskView, {}, L"", nullptr, true, "Win+ Tab+ Tab- Win- "},
         {"Windows key refused", TaskView, {}, L"", [] { g_desktop.inputAnswers[0] = 0; }, false, "Win+ "},
-        {"Tab refused, Win released", TaskView, {}, L"", [] { g_desktop.inputAnswers[1] = 0; }, false,
-         "Win+ Tab+ Win- "},
-        {"only Tessawell running", Loftmoor, {}, tessawell, nullptr, true, "Tessawell.Main 0xc102 0 0 "},
-        {"both running", Loftmoor, {}, both, nullptr, true, "Loftmoor.Main 0xc101 0 0 "},
-        {"neither running", Loftmoor, {}, L"", nullptr, false, ""},
+        {"Tab refused", TaskView, {}, L"", [] { g_desktop.inputAnswers[1] = 0; }, false, "Win+ Tab+ Win- "},
+        {"no companion running", Loftmoor, {}, L"", nullptr, false, ""},
         {"registration failed", Loftmoor, {}, L"Loftmoor.Main", [] { g_messages.loftmoorToggle = 0; }, false, ""},
-        {"Notchling", Notchling, {-1920, 0}, notchling, nullptr, true, "Notchling.Main 0xc103 1 0xf880 "},
-        {"nothing above bit 31", Notchling, {0, -1}, notchling, nullptr, true, "Notchling.Main 0xc103 1 0xffff0000 "},
+        {"left of the primary", Notchling, {-1920, 0}, L"Notchling.Main", nullptr, true,
+         "Notchling.Main 0xc103 1 0xf880 "},
+        {"above the primary", Notchling, {0, -1}, L"Notchling.Main", nullptr, true,
+         "Notchling.Main 0xc103 1 0xffff0000 "},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -36,6 +38,144 @@ TEST_F(Dispatch, WhatAFiredCornerSends) {
         EXPECT_EQ(DispatchCornerAction(Corner::TopLeft, c.point), c.result) << c.name;
         EXPECT_STREQ(g_desktop.log, c.log) << c.name;
     }
+}
+
+std::wstring g_appData, g_started;  // the last start: "<file>|<arguments>|<folder or (none)>"
+int g_starts = 0;
+BOOL g_startResult = TRUE;
+void (*g_duringStart)() = nullptr;  // runs inside the start once, as a nested message loop would
+
+// APPDATA is a scratch folder; the location file names an existing "tool" in a folder of its own.
+struct Capture : fake::Test {
+    void SetUp() override {
+        fake::Test::SetUp();
+        g_appData = scratch.path(), g_starts = 0, g_startResult = TRUE;
+        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR out) { return wcscpy(out, g_appData.c_str()), S_OK; };
+        g_platform.shellExecuteExW = [](SHELLEXECUTEINFOW* info) {
+            ++g_starts;
+            g_started = std::wstring(info->lpFile) + L"|" + info->lpParameters + L"|" +
+                        (info->lpDirectory ? info->lpDirectory : L"(none)");
+            if (const auto during = std::exchange(g_duringStart, nullptr)) during();
+            return g_startResult;
+        };
+        CreateDirectoryChain(folder + L"\\");
+        CreateDirectoryChain(scratch / L"quenby\\Framwick\\");
+        ASSERT_TRUE(WriteBytes(tool, "MZ") && WriteBytes(location, Utf16Bytes(tool + L"\r\n", true)));
+    }
+    ScratchFolder scratch;
+    const std::wstring folder = scratch / L"Framwick Tool", tool = folder + L"\\capture tool.exe";
+    const std::wstring location = scratch / L"quenby\\Framwick\\capture-exe.txt";
+};
+
+TEST_F(Capture, LocationFile) {
+    const auto mark = [](const std::wstring& text) { return Utf16Bytes(text, true); };
+    const std::wstring q = L"\"";
+    const std::string spaced = mark(tool + std::wstring(2046 - tool.size(), L' '));  // 4094 bytes, the read limit
+    const struct { const char* name; std::string bytes; std::wstring expected; /* empty: rejected */ } cases[] = {
+        {"UTF-16 without mark", Utf16Bytes(tool, false), tool},
+        {"quoted", mark(q + tool + q + L"\r\n"), tool},
+        {"trailing CR LF, spaces and NULs", mark(tool + L"\r\n  " + std::wstring(3, L'\0') + L"\n \r"), tool},
+        {"a folder", mark(folder), folder},
+        {"4096 bytes: the last unit lies beyond the limit", spaced + std::string("Z\0", 2), tool},
+        {"4096 bytes of path without end", mark(tool + std::wstring(2047 - tool.size(), L'A')), L""},
+        {"a tab after the path is kept", mark(tool + L"\t\r\n"), L""},
+        {"odd length after the mark", mark(tool) + "\n", L""},
+        {"3 bytes", std::string("\xFF\xFE" "C", 3), L""},
+        {"UTF-8 text", Utf8(tool) + (Utf8(tool).size() % 2 ? " " : ""), L""},
+        {"missing path", mark(tool + L".missing"), L""},
+        {"lone quote", mark(q), L""},
+        {"empty quotes", mark(q + q + L"\r\n"), L""},
+        {"a NUL inside the path", mark(tool + std::wstring(1, L'\0') + L"x.exe"), L""},
+        {"no file", "", L""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.bytes.empty() ? DeleteFileW(location.c_str()) : WriteBytes(location, c.bytes));
+        std::wstring path = L"unchanged";
+        EXPECT_EQ(ReadCaptureToolPath(path), !c.expected.empty()) << c.name;
+        EXPECT_EQ(path, c.expected.empty() ? L"unchanged" : c.expected) << c.name;
+        const int starts = g_starts;  // a rejected file starts nothing
+        EXPECT_EQ(LaunchCaptureTool(CornerAction::FramwickBar), !c.expected.empty()) << c.name;
+        EXPECT_EQ(g_starts - starts, c.expected.empty() ? 0 : 1) << c.name;
+    }
+}
+
+// Every other file is the real path with a few units inserted, replaced or cut; the rest is noise, now and
+// then beyond the read limit.
+TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
+    const int tries = StressRounds(1000, 12000);
+    std::mt19937 random(20240611);
+    const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const wchar_t kTricky[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
+    int accepted = 0;
+    for (int i = 0; i < tries; ++i) {
+        std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
+        for (size_t k = below(4); k > 0; --k) {
+            const size_t at = below(text.size() + 1);
+            if (below(4)) text.replace(at, below(2), 1, kTricky[below(std::size(kTricky))]);
+            else text.resize(at);
+        }
+        std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
+        for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
+        ASSERT_TRUE(WriteBytes(location, bytes));
+        std::wstring path = L"unchanged";
+        const bool ok = ReadCaptureToolPath(path);
+        accepted += ok;
+        ASSERT_TRUE(ok ? path.find(L'\0') == std::wstring::npos && FileExists(path) : path == L"unchanged") << i;
+    }
+    std::printf("[ figures  ] %d random location files: %d accepted, all existing paths\n", tries, accepted);
+    EXPECT_GT(accepted, 0);
+}
+
+// The peer tool's command line: one mode argument per action. It starts in its own folder; a drive root
+// keeps its backslash ("C:" alone is drive C's current folder); a bare name gets no folder, as from a shell.
+TEST_F(Capture, StartArgumentsAndFolder) {
+    using enum CornerAction;
+    const std::pair<CornerAction, const wchar_t*> modes[] = {
+        {FramwickRegion, L"--region"}, {FramwickWindow, L"--window"}, {FramwickFullscreen, L"--fullscreen"},
+        {FramwickFreeform, L"--freeform"}, {FramwickScroll, L"--scroll"}, {FramwickBar, L"--bar"}};
+    for (const auto& [action, argument] : modes) {
+        ASSERT_TRUE(LaunchCaptureTool(action));
+        EXPECT_EQ(g_started, tool + L"|" + argument + L"|" + folder);
+    }
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(folder.c_str());
+    for (const auto& [path, started] : {std::pair<std::wstring, std::wstring>{L"C:\\windows", L"C:\\"},
+                                        {L"capture tool.exe", L"(none)"}}) {
+        ASSERT_TRUE(WriteBytes(location, Utf16Bytes(path, true)));
+        ASSERT_TRUE(LaunchCaptureTool(FramwickOcr)) << Utf8(path);
+        EXPECT_EQ(g_started, path + L"|--ocr|" + started);
+    }
+    SetCurrentDirectoryW(previous);
+}
+
+TEST_F(Capture, TicksDuringTheStartDoNotDispatch) {
+    g_desktop.monitors[0] = {0, 0, 30, 30};  // small: from one top zone to the other is no jump
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_duringStart = [] {
+        TickAt(28, 1, g_desktop.now + 16);   // the top-right zone: a new Task View dwell
+        TickAt(28, 1, g_desktop.now + 600);  // dwell and spacing both passed; only the start refuses
+    };
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 1);
+    EXPECT_EQ(g_desktop.inputs, 0);
+    EXPECT_FALSE(g_tracker.launchInProgress);
+}
+
+TEST_F(Capture, FailedStartHoldsOffEveryCorner450MsAndItsCornerUntilReentered) {
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_settings.bottomLeft = CornerAction::TaskView;
+    g_startResult = FALSE;
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    g_desktop.now = 1350 + 449;
+    EXPECT_FALSE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    g_desktop.now = 1350 + 450;
+    EXPECT_TRUE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    for (DWORD t = 1816; t <= 4000; t += 16) TickAt(5, 3, t);  // moving and resting in its corner
+    EXPECT_EQ(g_starts, 1);
+    TickAt(100, 100, 4016);  // leaving and coming back starts a new dwell, which tries again
+    for (DWORD t : {4032u, 4382u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 2);
 }
 
 }  // namespace

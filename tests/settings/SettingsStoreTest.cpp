@@ -1,3 +1,4 @@
+// config.ini as the program reads, converts, provisions and changes it, in a scratch %APPDATA%.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -24,11 +25,8 @@ struct World {
     const std::wstring config = scratch / L"quenby\\Hoverlatch\\config.ini";
 
     explicit World(LONG package = kNotPackaged) {
-        g_root = scratch.path();
-        g_package = package;
-        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR out) {
-            return wcscpy(out, g_root.c_str()), S_OK;
-        };
+        g_root = scratch.path(), g_package = package;
+        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR out) { return wcscpy(out, g_root.c_str()), S_OK; };
         g_platform.getModuleFileNameW = [](HMODULE, LPWSTR out, DWORD size) {
             return static_cast<DWORD>(swprintf(out, size, L"%lsbin\\Hoverlatch.exe", g_root.c_str()));
         };
@@ -39,9 +37,18 @@ struct World {
         CreateDirectoryChain(path.substr(0, path.find_last_of(L'\\') + 1));
         return path.back() == L'\\' || WriteBytes(path, bytes);
     }
-    // Held open without sharing: unreadable for everyone else.
-    UniqueFile Lock() const { return UniqueFile(CreateFileW(config.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0)); }
 };
+
+TEST(SettingsModel, ActionNames) {
+    using enum CornerAction;
+    const std::pair<const wchar_t*, CornerAction> cases[] = {
+        {L"taskview", TaskView}, {L"Tessawell", Loftmoor}, {L"FramwickOCR", FramwickOcr}, {L"Task View", Disabled},
+        {L" TaskView", Disabled}, {L"Framwick", Disabled}, {nullptr, Disabled}, {L"TAS\u212AVIEW", Disabled}};  // Kelvin sign
+    for (const auto& [text, action] : cases) EXPECT_EQ(ParseCornerAction(text), action) << (text ? text : L"(null)");
+    for (int value = 0; value <= 10; ++value)  // every name written reads back as its action
+        EXPECT_EQ(static_cast<int>(ParseCornerAction(CornerActionName(static_cast<CornerAction>(value)))), value);
+    EXPECT_STREQ(CornerActionName(static_cast<CornerAction>(11)), L"Disabled");
+}
 
 // Numbers read like wcstol and clamped; a missing TopRight depends on the run kind, an empty one is off.
 TEST(SettingsLoad, NumbersAndTopRightDefault) {
@@ -54,7 +61,6 @@ TEST(SettingsLoad, NumbersAndTopRightDefault) {
         {"[Trigger]\r\nCornerDwellMs=-5", kNotPackaged, 12, 300, false, TaskView},
         {"[Trigger]\r\nCornerDwellMs=4294967646", kNotPackaged, 12, 1000, false, TaskView},  // 2^32 + 350
         {"[General]\r\nRunAtStartup=yes", kNotPackaged, 12, 350, false, TaskView},
-        {"[General]\r\nRunAtStartup=2", kNotPackaged, 12, 350, true, TaskView},
         {"[General]\r\nRunAtStartup=2", kPackaged, 12, 350, true, Disabled},
         {"[Trigger]\r\nTopRight=", kNotPackaged, 12, 350, false, Disabled},
     };
@@ -68,106 +74,102 @@ TEST(SettingsLoad, NumbersAndTopRightDefault) {
     }
 }
 
+// The old Corners list becomes the four corner keys once, saved at the first load; the corners in the file
+// afterwards as letters, TopLeft, TopRight, BottomLeft, BottomRight: T TaskView, D Disabled, - none.
 TEST(SettingsLoad, OldCornersValueIsConvertedOnce) {
-    World world;
-    const std::string tlbr = "TopLeft=TaskView\r\nTopRight=Disabled\r\nBottomLeft=Disabled\r\nBottomRight=TaskView";
-    const std::string none = "TopLeft=Disabled\r\nTopRight=TaskView\r\nBottomLeft=Disabled\r\nBottomRight=Disabled";
-    const std::pair<const char*, std::string> cases[] = {  // file before; after, or "" when left as it was
-        {"[Trigger]\r\nCorners=TL, BR", "[Trigger]\r\nCorners=TL, BR\r\n" + tlbr},
-        {"[Trigger]\r\nCorners=", "[Trigger]\r\nCorners=\r\n" + none},
-        {"[Trigger]\r\nCorners=left, top", "[Trigger]\r\nCorners=left, top\r\n" + none},
-        {"[Trigger]\r\nCorners= tl ,, bR ,", "[Trigger]\r\nCorners=tl ,, bR ,\r\n" + tlbr},
-        {"[Trigger]\r\nCorners=TL,BL\r\nTopRight=Notchling", ""},
-        {"[Trigger]\r\nTopLeft=FramwickOcr\r\nCorners=TL,BR",
-         "[Trigger]\r\nTopLeft=TaskView\r\nCorners=TL,BR\r\n" + tlbr.substr(tlbr.find("TopRight"))},
+    const std::pair<const char*, const char*> cases[] = {
+        {"Corners=TL", "TDDD"}, {"Corners=TR", "DTDD"}, {"Corners=BL", "DDTD"}, {"Corners=BR", "DDDT"},
+        {"Corners= topleft ,, bottomRIGHT ,", "TDDT"}, {"Corners=", "DTDD"}, {"Corners=left, top", "DTDD"},
+        {"TopLeft=FramwickOcr\r\nCorners=TL,BR", "TDDT"}, {"Corners=TL,BL\r\nTopRight=Notchling", "-N--"},
     };
     for (const auto& [before, after] : cases) {
-        ASSERT_TRUE(world.Write(world.config, before));
+        World world;
+        ASSERT_TRUE(world.Write(world.config, std::string("[Trigger]\r\n") + before));
         LoadSettings(false);
-        const std::string expected = after.empty() ? before : "\xEF\xBB\xBF" + after;
-        EXPECT_EQ(ReadBytes(world.config), expected);
-        LoadSettings(false);  // converted once: the second load leaves the file as it is
-        EXPECT_EQ(ReadBytes(world.config), expected);
-        EXPECT_EQ(g_settings.bottomRight == CornerAction::TaskView, after.ends_with("BottomRight=TaskView")) << before;
+        const std::string converted = ReadBytes(world.config);
+        LoadSettings(false);
+        EXPECT_EQ(ReadBytes(world.config), converted) << "converted again: " << before;
+        IniDocument saved(world.config);
+        saved.Load();
+        std::string letters;
+        for (const wchar_t* key : {L"TopLeft", L"TopRight", L"BottomLeft", L"BottomRight"})
+            letters += static_cast<char>(saved.GetValue(L"Trigger", key, L"-")[0]);
+        EXPECT_EQ(letters, after) << before;
     }
 }
 
-TEST(LanguageKey, AddedOnceAsAFinalUiSectionNeverRewritingAFileWithTheKey) {
+// A file that has the key is never rewritten: its comments and layout are the user's.
+TEST(LanguageKey, FileWithTheKeyIsLeftAlone) {
     World world;
-    const std::string body = "[Trigger]\r\nTopRight=TaskView\r\n[General]\r\nRunAtStartup=1\r\n";
-    const std::string withKey = "; keep\r\n[UI]\r\nLanguage = de ; mine";
-    ASSERT_TRUE(world.Write(world.config, "; c\r\n" + body));
-    for (int call = 0; call < 2; ++call) {
-        EnsureLanguageKey();
-        EXPECT_EQ(ReadBytes(world.config), "\xEF\xBB\xBF" + body + "[UI]\r\nLanguage=") << call;
-    }
-    ASSERT_TRUE(WriteBytes(world.config, withKey));
+    ASSERT_TRUE(world.Write(world.config, "; keep\r\n[UI]\r\nLanguage = de ; mine"));
     EnsureLanguageKey();
-    EXPECT_EQ(ReadBytes(world.config), withKey);
+    EXPECT_EQ(ReadBytes(world.config), "; keep\r\n[UI]\r\nLanguage = de ; mine");
 }
 
-TEST(UnreadableConfig, ExistingFileIsNeverRewritten) {
+// An existing file that cannot be read (held open, over the size limit) is never rewritten, a menu reload
+// keeps the choices in memory, and start-up leaves the user's Startup shortcut alone.
+TEST(UnreadableConfig, NeitherRewrittenNorTakenForDefaults) {
     for (const bool large : {false, true}) {  // else held open
         World world;
-        const std::string original = "[Trigger]\r\nTopLeft=Loftmoor\r\n; mine" + std::string(large ? 1 << 20 : 0, ';');
-        ASSERT_TRUE(world.Write(world.config, original));
-        UniqueFile lock = large ? UniqueFile() : world.Lock();
+        const std::wstring shortcut = world.scratch / L"Hoverlatch.lnk";  // the fake answers every folder alike
+        const std::string original = "[Trigger]\r\nTopLeft=FramwickOcr\r\n[General]\r\nRunAtStartup=1\r\n; mine";
+        ASSERT_TRUE(WriteBytes(shortcut, "user's shortcut") && world.Write(world.config, original));
+        LoadSettings(false);
+        const std::string unreadable = original + std::string(large ? 1 << 20 : 0, ';');
+        ASSERT_TRUE(WriteBytes(world.config, unreadable));
+        UniqueFile lock(large ? INVALID_HANDLE_VALUE : CreateFileW(world.config.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
         StoreSetting(L"Trigger", L"BottomLeft", L"TaskView");
         EnsureLanguageKey();
+        LoadSettings(false);
+        EXPECT_EQ(g_settings.topLeft, CornerAction::FramwickOcr) << large;
         LoadSettings(true);
         lock.reset();
-        EXPECT_TRUE(ReadBytes(world.config) == original) << large;
+        EXPECT_TRUE(ReadBytes(world.config) == unreadable && FileExists(shortcut)) << large;
     }
 }
 
-// An unreadable file says nothing about the user's choices: a menu reload keeps the settings in memory,
-// and start-up does not put the default "off" into effect over the user's Startup shortcut.
-TEST(UnreadableConfig, KeepsTheChoicesInMemoryAndTheStartupShortcut) {
-    World world;
-    const std::wstring shortcut = world.scratch / L"Hoverlatch.lnk";  // the fake answers every folder alike
-    ASSERT_TRUE(WriteBytes(shortcut, "user's shortcut"));
-    ASSERT_TRUE(world.Write(world.config, "[Trigger]\r\nTopLeft=FramwickOcr\r\n[General]\r\nRunAtStartup=1"));
-    LoadSettings(false);
-    const UniqueFile lock = world.Lock();
-    LoadSettings(false);
-    EXPECT_EQ(g_settings.topLeft, CornerAction::FramwickOcr);
-    LoadSettings(true);
-    EXPECT_TRUE(FileExists(shortcut));
-}
-
-TEST(Provisioning, FirstRunSources) {
+// Then a stored setting must read back: a read-only template gives an ordinary config.ini, while one the
+// user made read-only is left so. Existing at the config path: L"" an empty file, L"\\" a folder.
+TEST(Provisioning, FirstRunSourcesThenAStoredSetting) {
     const std::string defaultTemplate = Utf16Bytes(L"; default\r\n[Trigger]\r\nTopLeft=Notchling", true);
     const std::string plainTemplate = "; plain\r\n[Trigger]\r\nTopLeft=Loftmoor\r\n";
     const std::string packaged = "\xEF\xBB\xBF[Trigger]\r\nTopLeft=Disabled\r\nTopRight=Disabled\r\n"
                                  "BottomLeft=Disabled\r\nBottomRight=Disabled\r\nEdgeZonePx=12\r\nCornerDwellMs=350\r\n"
                                  "[UI]\r\nLanguage=\r\n[General]\r\nRunAtStartup=0";
-    // Templates beside the executable; existing at the config path: L"" an empty file, L"\\" a folder.
-    const struct { bool withDefault, withIni; const wchar_t* existing; LONG package; std::string expected; } cases[] = {
-        {false, false, nullptr, kNotPackaged, DefaultConfigResource()},  // resource 103 byte for byte
-        {false, true, nullptr, kNotPackaged, plainTemplate},
-        {true, true, nullptr, kNotPackaged, defaultTemplate},  // config.default.ini wins
-        {true, false, L"", kPackaged, ""},                      // an existing empty file is left alone
-        {false, false, L"\\", kPackaged, ""},                   // so is a folder
-        {false, false, nullptr, kPackaged, packaged},  // resource 103 in Save's form: no comments, corners off
+    const wchar_t *defaultPath = L"bin\\config.default.ini", *plainPath = L"bin\\config.ini";
+    const wchar_t* config = L"quenby\\Hoverlatch\\config.ini";
+    const struct { bool withDefault, withPlain; const wchar_t *existing, *readOnly; LONG package; std::string expected;
+                   bool stores; } cases[] = {
+        {false, false, nullptr, nullptr, kNotPackaged, DefaultConfigResource(), true},  // the embedded text, whole
+        {false, true, nullptr, nullptr, kNotPackaged, plainTemplate, true},
+        {true, true, nullptr, nullptr, kNotPackaged, defaultTemplate, true},  // config.default.ini wins
+        {true, false, nullptr, defaultPath, kNotPackaged, defaultTemplate, true},
+        {false, true, nullptr, plainPath, kNotPackaged, plainTemplate, true},
+        {false, false, nullptr, nullptr, kPackaged, packaged, true},  // in Save's form, every corner off
+        {true, false, L"", nullptr, kPackaged, "", true},             // an existing file is left alone
+        {false, false, L"", config, kNotPackaged, "", true},
+        {false, false, L"\\", nullptr, kPackaged, "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         World world(c.package);
-        ASSERT_TRUE(!c.withDefault || world.Write(world.scratch / L"bin\\config.default.ini", defaultTemplate));
-        ASSERT_TRUE(!c.withIni || world.Write(world.scratch / L"bin\\config.ini", plainTemplate));
+        ASSERT_TRUE(!c.withDefault || world.Write(world.scratch / defaultPath, defaultTemplate));
+        ASSERT_TRUE(!c.withPlain || world.Write(world.scratch / plainPath, plainTemplate));
         ASSERT_TRUE(!c.existing || world.Write(world.config + c.existing, ""));
+        ASSERT_TRUE(!c.readOnly || SetFileAttributesW((world.scratch / c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
         EnsureConfigFile();
         EXPECT_EQ(ReadBytes(world.config), c.expected);
-        EXPECT_EQ(FileExists(world.config + L"\\"), c.existing && *c.existing);
+        EXPECT_EQ((GetFileAttributesW(world.config.c_str()) & FILE_ATTRIBUTE_READONLY) != 0, c.readOnly == config);
+        StoreSetting(L"Trigger", L"BottomLeft", L"FramwickBar");
+        LoadSettings(false);
+        EXPECT_EQ(g_settings.bottomLeft == CornerAction::FramwickBar, c.stores);
     }
 }
 
 TEST(Companions, PresenceFollowsTheirConfigurationFiles) {
     const std::pair<const wchar_t*, std::pair<bool, bool>> cases[] = {  // then: Loftmoor, Notchling installed
-        {L"Tessawell\\config.ini", {true, false}},
-        {L"Quarrynook\\config.ini", {true, false}},
-        {L"Notchling\\config.ini", {false, true}},
-        {L"Notchling\\config.ini\\", {false, true}},
+        {L"Tessawell\\config.ini", {true, false}}, {L"Quarrynook\\config.ini", {true, false}},
+        {L"Notchling\\config.ini", {false, true}}, {L"Notchling\\config.ini\\", {false, true}},
     };
     for (const auto& [entry, presence] : cases) {
         World world;

@@ -4,19 +4,15 @@
 
 constexpr size_t kMaxFileBytes = 524288;  // the largest file Load reads
 
-// A document's visible contents: sections in order, each with its keys in order and their values.
-using IniKeys = std::vector<std::pair<std::wstring, std::wstring>>;
-using IniContents = std::vector<std::pair<std::wstring, IniKeys>>;
-
-// Throws (and so fails the test) when the order lists and the maps disagree.
-inline IniContents ContentsOf(const IniDocument& document) {
-    IniContents contents;
+// A document's contents, "[S]a=1|b=2|[T]"; throws (failing the test) when its order lists and maps disagree.
+inline std::wstring Dump(const IniDocument& document) {
+    std::wstring text;
     for (const std::wstring& section : document.sectionOrder) {
-        contents.emplace_back(section, IniKeys{});
+        text += L"[" + section + L"]";
         for (const std::wstring& key : document.keyOrder.at(section))
-            contents.back().second.emplace_back(key, document.sections.at(section).at(key));
+            text += key + L"=" + document.sections.at(section).at(key) + L"|";
     }
-    return contents;
+    return text;
 }
 
 // RCDATA 103 of the test executable: the commented default configuration.
