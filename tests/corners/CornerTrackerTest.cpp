@@ -1,15 +1,15 @@
-// The corner detector: zone geometry, then tick by tick on the scripted desktop.
+// The corner detector tick by tick on the scripted desktop, and what a fired corner sends.
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <tuple>
-#include <utility>
+#include <vector>
 
 #include "FakeDesktop.h"
 
 namespace {
 
 using fake::g_desktop;
-using fake::TickAt;
 using Tracker = fake::Test;
 
 const char* Place(ZoneHit hit) {
@@ -39,92 +39,82 @@ TEST(CornerZone, PlacesOfThePointer) {
         EXPECT_EQ(ScaleZoneToDpi(zone, dpi), scaled) << dpi;
 }
 
-const char* State() {
-    return g_tracker.blocked ? "Blocked" : !g_tracker.dwellActive ? "Idle" : g_tracker.fired ? "Fired" : "Dwelling";
+// Inputs of a tick besides the buttons: the tracking is reset first (settings, display or session change);
+// the pointer cannot be read (a UAC prompt or Ctrl+Alt+Del has the input); SendInput refuses every key.
+constexpr int kReset = 0x100, kFail = 0x200, kRefuse = 0x400;
+struct Tick { int x, y; DWORD dt; int input = 0; };  // dt: milliseconds after the previous tick
+
+int Chords() {
+    int chords = 0;
+    for (std::string_view log = g_desktop.log; log.find("Tab- ") != log.npos; log.remove_prefix(log.find("Tab- ") + 1))
+        ++chords;
+    return chords;
 }
 
-// Moving inside a fired corner fires nothing more; a reset (settings, display, session) or a jump blocks
-// until the pointer leaves or a button goes down; a drag released in the corner starts a dwell, not a jump.
-TEST_F(Tracker, StatesOfCornerVisits) {
-    constexpr int kReset = 0x100;  // not a button: the tracking is reset before the tick
-    g_settings.topLeft = CornerAction::TaskView;
-    const struct { const char* what; int x, y; DWORD now; int input; const char* state; } steps[] = {
-        {"interior", 50, 50, 1000, 0, "Idle"}, {"into the corner", 0, 0, 1016, 0, "Dwelling"},
-        {"350 ms", 0, 0, 1366, 0, "Fired"}, {"moved inside, later", 3, 3, 3000, 0, "Fired"},
-        {"reset", 3, 3, 3016, kReset, "Blocked"}, {"resting, later", 3, 3, 9000, 0, "Blocked"},
-        {"edge band", 40, 0, 9016, 0, "Idle"}, {"back in the corner", 2, 2, 9032, 0, "Dwelling"},
-        {"interior", 900, 500, 9048, 0, "Idle"}, {"jump in", 0, 0, 9064, 0, "Blocked"},
-        {"right button", 0, 0, 9080, VK_RBUTTON, "Idle"}, {"interior", 900, 500, 9096, 0, "Idle"},
-        {"dragged in", 0, 0, 9112, VK_MBUTTON, "Idle"}, {"released", 0, 0, 9128, 0, "Dwelling"},
-        {"350 ms later", 0, 0, 9478, 0, "Fired"},
-    };
-    for (const auto& s : steps) {
-        if (s.input & kReset) ResetCornerTracking();
-        g_desktop.buttons = s.input & ~kReset;
-        TickAt(s.x, s.y, s.now);
-        EXPECT_STREQ(State(), s.state) << s.what;
-    }
-    EXPECT_EQ(g_desktop.inputs, 2 * 4) << "two Task View chords of four inputs";
-}
-
-// GetCursorPos fails while another desktop has the input (a UAC prompt, Ctrl+Alt+Del), with no session
-// event. A corner that fired must not fire again when reading resumes, and a failed read is not (0, 0).
-TEST_F(Tracker, UnreadablePointer) {
-    constexpr POINT kCorner = {2, 2}, kBand = {40, 0};  // top-left corner zone; edge band, a short move away
-    const struct { const char* name; POINT before, after[2]; int chords; } cases[] = {
-        {"fired, then reads resume at the same point", kCorner, {kCorner, kCorner}, 1},
-        {"fired, then reads resume after the pointer left and came back", kCorner, {kBand, kCorner}, 2},
-        {"in the edge band: the top-left pixel is not where it rests", kBand, {kBand, kBand}, 0},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        g_settings.topLeft = CornerAction::TaskView;
-        for (POINT p : {kBand, c.before}) fake::Rest(p, 1000);
-        g_desktop.cursorResult = FALSE;
-        fake::Rest(c.before, 1000);
-        g_desktop.cursorResult = TRUE;
-        for (POINT p : c.after) fake::Rest(p, 1000);
-        EXPECT_EQ(g_desktop.inputs, 4 * c.chords) << c.name;
-    }
-}
-
-// A move into a corner of max(240, 8 zones) pixels or more is a jump and never fires; the top-right corner
-// waits 150 ms more; the dwell is timed across the wrap of the tick counter.
-TEST_F(Tracker, DwellAndJump) {
-    const struct { int dwellMs, zonePx; POINT from, corner; DWORD start, firesAfter; /* 0: never */ } cases[] = {
-        {300, 12, {50, 50}, {0, 0}, 1000, 300}, {300, 12, {1870, 50}, {1919, 0}, 1000, 450},
-        {350, 12, {50, 50}, {0, 0}, 0xFFFFFF00u, 350}, {350, 12, {239, 0}, {0, 0}, 1000, 350},
-        {350, 12, {240, 0}, {0, 0}, 1000, 0}, {350, 12, {120, 120}, {0, 0}, 1000, 0},
-        {350, 28, {2255, 0}, {1920, 0}, 1000, 350}, {350, 28, {2256, 0}, {1920, 0}, 1000, 0},  // 144 DPI: 42 px
+// Task View chords completed with the top-left and top-right corners watched.
+TEST_F(Tracker, CornerVisits) {
+    const std::vector<Tick> fired = {{50, 50, 0}, {0, 0, 16}, {0, 0, 400}};  // a rest of 350 ms fires
+    const auto then = [&](std::vector<Tick> more) { return more.insert(more.begin(), fired.begin(), fired.end()), more; };
+    const struct { const char* name; std::vector<Tick> ticks; int chords, dwellMs = 350, zonePx = 12;
+                   DWORD start = 1000; } cases[] = {
+        {"dwell 300 ms, rest 299 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 299}}, 0, 300},
+        {"dwell 300 ms, rest 300 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 300}}, 1, 300},
+        {"top right, dwell 300 ms, rest 449 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 449}}, 0, 300},
+        {"top right, dwell 300 ms, rest 450 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 450}}, 1, 300},
+        {"across the wrap of the tick counter", fired, 1, 350, 12, 0xFFFFFF00u},
+        {"moved 239 px into the corner", {{239, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 1},
+        {"jumped 240 px into the corner", {{240, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 0},
+        {"jumped 120 + 120 px into the corner", {{120, 120, 0}, {0, 0, 16}, {0, 0, 5000}}, 0},
+        {"144 DPI, zone 28: moved 335 px", {{2255, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 1, 350, 28},
+        {"144 DPI, zone 28: jumped 336 px", {{2256, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 0, 350, 28},
+        {"moving inside a fired corner", then({{3, 3, 16}, {5, 2, 2000}}), 1},
+        {"jumped in, a right click releases the block", {{900, 500, 0}, {0, 0, 16}, {0, 0, 16, VK_RBUTTON},
+                                                          {0, 0, 16}, {0, 0, 400}}, 1},
+        {"dragged in with the middle button, released", {{900, 500, 0}, {0, 0, 16, VK_MBUTTON}, {0, 0, 16},
+                                                           {0, 0, 400}}, 1},
+        {"reset while dwelling", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {3, 3, 16}, {3, 3, 5000}}, 0},
+        {"reset, left for the edge band and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16},
+                                                    {2, 2, 16}, {2, 2, 400}}, 1},
+        {"fired, unreadable, resting on", then({{0, 0, 16, kFail}, {0, 0, 1000, kFail}, {0, 0, 16}, {0, 0, 5000}}), 1},
+        {"fired, unreadable, left and back", then({{0, 0, 16, kFail}, {40, 0, 16}, {2, 2, 16}, {2, 2, 500}}), 2},
+        {"unreadable in the edge band is not (0, 0)", {{40, 0, 0}, {40, 0, 16, kFail}, {40, 0, 5000, kFail}}, 0},
+        {"refused chord, tried on the next tick", {{50, 50, 0}, {0, 0, 16}, {0, 0, 350, kRefuse}, {0, 0, 16}}, 1},
+        {"second corner 449 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
+                                                   {1920, 0, 433}}, 1},
+        {"second corner 450 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
+                                                   {1920, 0, 434}}, 2},
     };
     for (const auto& c : cases) {
         SetUp();
         g_settings.topLeft = CornerAction::TaskView;
         g_settings.cornerDwellMs = c.dwellMs, g_settings.edgeZonePx = c.zonePx;
-        TickAt(c.from.x, c.from.y, c.start - 16);
-        TickAt(c.corner.x, c.corner.y, c.start);
-        const DWORD due = c.start + (c.firesAfter ? c.firesAfter : 5000);
-        TickAt(due - 1);
-        const int early = g_desktop.inputs;
-        TickAt(due);
-        EXPECT_EQ(std::pair(early, g_desktop.inputs), std::pair(0, c.firesAfter ? 4 : 0)) << "row " << &c - cases;
+        DWORD now = c.start;
+        for (const Tick& t : c.ticks) {
+            if (t.input & kReset) ResetCornerTracking();
+            g_desktop.buttons = t.input & 7, g_desktop.cursorResult = !(t.input & kFail);
+            for (UINT& answer : g_desktop.inputAnswers) answer = !(t.input & kRefuse);
+            fake::TickAt(t.x, t.y, now += t.dt);
+        }
+        EXPECT_EQ(Chords(), c.chords) << c.name;
     }
 }
 
-// A refused chord is tried again on every tick of the dwell; a second corner waits 450 ms after an action.
-TEST_F(Tracker, RetryAndSpacing) {
-    g_settings.topLeft = CornerAction::TaskView;
-    g_desktop.inputAnswers[0] = g_desktop.inputAnswers[1] = g_desktop.inputAnswers[2] = 0;  // three chords refused
-    TickAt(50, 50, 1000);
-    for (DWORD t = 1016; t <= 1446; t += 16) TickAt(0, 0, t);  // due at 1366
-    EXPECT_EQ(g_desktop.inputs, 3 + 4);
-    SetUp();
-    g_settings.topLeft = CornerAction::TaskView;  // the right monitor's top-left touches the left one's top-right
-    for (DWORD t : {1000u, 1016u, 1516u}) TickAt(1919, t == 1000 ? 60 : 0, t);  // fired after 500 ms
-    for (DWORD t : {1532u, 1882u, 1965u}) TickAt(1920, 0, t);  // dwell complete at 1882, 366 ms after it
-    EXPECT_EQ(g_desktop.inputs, 4);
-    TickAt(1966);
-    EXPECT_EQ(g_desktop.inputs, 8);
+// A refused Tab still releases the Windows key (or it would stay stuck). Notchling gets x and y cut to 16 bits
+// each: (-1920, 0) is the top-left pixel of a monitor left of the primary one.
+TEST_F(Tracker, WhatAFiredCornerSends) {
+    using enum CornerAction;
+    const struct { CornerAction action; POINT point; int refused; bool result; const char* log; } cases[] = {
+        {TaskView, {}, 0, false, "Win+ "}, {TaskView, {}, 1, false, "Win+ Tab+ Win- "},
+        {Notchling, {-1920, 0}, -1, true, "0xc103 1 0xf880 "}, {Notchling, {0, -1}, -1, true, "0xc103 1 0xffff0000 "},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        g_desktop.running = L"Notchling.Main";
+        if (c.refused >= 0) g_desktop.inputAnswers[c.refused] = 0;
+        g_settings.topLeft = c.action;
+        EXPECT_EQ(DispatchCornerAction(Corner::TopLeft, c.point), c.result) << c.log;
+        EXPECT_STREQ(g_desktop.log, c.log);
+    }
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 #include "storage/IniDocument.h"
 #include "support/TestSupport.h"
 
-constexpr size_t kMaxFileBytes = 524288;  // the largest file Load reads
-
 // A document's contents, "[S]a=1|b=2|[T]"; throws (failing the test) when its order lists and maps disagree.
 inline std::wstring Dump(const IniDocument& document) {
     std::wstring text;
