@@ -1,29 +1,29 @@
-// The corner detector tick by tick on the scripted desktop, and what a fired corner sends.
+// The corner detector tick by tick on the scripted desktop, what a fired corner sends, and the capture tool:
+// its location file (written by another program, so nothing in it is trusted) and the guard around a start
+// that may run timer ticks before it returns.
 #include <gtest/gtest.h>
 
-#include <string_view>
+#include <random>
 #include <tuple>
 #include <vector>
 
 #include "FakeDesktop.h"
+#include "corners/CaptureLaunch.h"
+#include "storage/Paths.h"
 
 namespace {
 
 using fake::g_desktop;
+using fake::TickAt;
 using Tracker = fake::Test;
-
-const char* Place(ZoneHit hit) {
-    constexpr const char* kCorners[] = {"BR", "BL", "TR", "TL"};  // by Corner value
-    if (hit.place != ZonePlace::CornerZone) return hit.place == ZonePlace::Interior ? "interior" : "band";
-    return kCorners[static_cast<int>(hit.corner)];
-}
 
 // Zone 12: distances run from the left/top edge pixel (0) and from the exclusive right/bottom edge (1 for
 // the last pixel), each up to 12 and together up to 18. Where zones overlap, TL beats TR beats BL beats BR.
 TEST(CornerZone, PlacesOfThePointer) {
     const CornerAction on = CornerAction::TaskView, off = CornerAction::Disabled;
-    const Settings all = {on, on, on, on}, tlOff = {off, on, on, on}, onlyBottom = {off, off, on, on};
+    const Settings all = {on, on, on, on}, tlOff = {off, on, on, on}, bottom = {off, off, on, on}, br = {off, off, off, on};
     const RECT full = {0, 0, 1920, 1080}, left = {-1920, -200, 0, 880}, tiny = {0, 0, 10, 10};
+    constexpr const char* kCorners[] = {"BR", "BL", "TR", "TL"};  // by Corner value
     const struct { RECT monitor; POINT p; Settings watched; const char* place; } cases[] = {
         {full, {0, 0}, all, "TL"}, {full, {12, 6}, all, "TL"}, {full, {12, 7}, all, "band"}, {full, {13, 0}, all, "band"},
         {full, {1919, 1079}, all, "BR"}, {full, {1908, 1074}, all, "BR"}, {full, {1908, 1073}, all, "band"},
@@ -31,10 +31,14 @@ TEST(CornerZone, PlacesOfThePointer) {
         {full, {13, 13}, all, "interior"}, {full, {1906, 1066}, all, "interior"}, {full, {12, 540}, all, "band"},
         {full, {1908, 540}, all, "band"}, {full, {0, 0}, tlOff, "band"}, {left, {-1920, -200}, all, "TL"},
         {left, {-1, 879}, all, "BR"}, {left, {-13, 879}, all, "band"}, {tiny, {5, 5}, all, "TL"},
-        {tiny, {5, 5}, tlOff, "TR"}, {tiny, {5, 5}, onlyBottom, "BL"}, {tiny, {5, 5}, {off, off, off, on}, "BR"},
+        {tiny, {5, 5}, tlOff, "TR"}, {tiny, {5, 5}, bottom, "BL"}, {tiny, {5, 5}, br, "BR"},
     };
-    for (const auto& c : cases)
-        EXPECT_STREQ(Place(LocatePointer(c.p, c.monitor, 12, c.watched)), c.place) << c.p.x << ", " << c.p.y;
+    for (const auto& c : cases) {
+        const ZoneHit hit = LocatePointer(c.p, c.monitor, 12, c.watched);
+        const char* corner = kCorners[static_cast<int>(hit.corner)];
+        EXPECT_STREQ(hit.place == ZonePlace::CornerZone ? corner : hit.place == ZonePlace::Interior ? "interior" : "band",
+                     c.place) << c.p.x << ", " << c.p.y;
+    }
     for (const auto& [zone, dpi, scaled] : {std::tuple(12, 144u, 18), {28, 192u, 56}, {12, 0u, 12}})
         EXPECT_EQ(ScaleZoneToDpi(zone, dpi), scaled) << dpi;
 }
@@ -44,16 +48,9 @@ TEST(CornerZone, PlacesOfThePointer) {
 constexpr int kReset = 0x100, kFail = 0x200, kRefuse = 0x400;
 struct Tick { int x, y; DWORD dt; int input = 0; };  // dt: milliseconds after the previous tick
 
-int Chords() {
-    int chords = 0;
-    for (std::string_view log = g_desktop.log; log.find("Tab- ") != log.npos; log.remove_prefix(log.find("Tab- ") + 1))
-        ++chords;
-    return chords;
-}
-
 // Task View chords completed with the top-left and top-right corners watched.
 TEST_F(Tracker, CornerVisits) {
-    const std::vector<Tick> fired = {{50, 50, 0}, {0, 0, 16}, {0, 0, 400}};  // a rest of 350 ms fires
+    const std::vector<Tick> fired = {{50, 50, 0}, {0, 0, 16}, {0, 0, 400}};  // resting 350 ms fires
     const auto then = [&](std::vector<Tick> more) { return more.insert(more.begin(), fired.begin(), fired.end()), more; };
     const struct { const char* name; std::vector<Tick> ticks; int chords, dwellMs = 350, zonePx = 12;
                    DWORD start = 1000; } cases[] = {
@@ -68,13 +65,11 @@ TEST_F(Tracker, CornerVisits) {
         {"144 DPI, zone 28: moved 335 px", {{2255, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 1, 350, 28},
         {"144 DPI, zone 28: jumped 336 px", {{2256, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 0, 350, 28},
         {"moving inside a fired corner", then({{3, 3, 16}, {5, 2, 2000}}), 1},
-        {"jumped in, a right click releases the block", {{900, 500, 0}, {0, 0, 16}, {0, 0, 16, VK_RBUTTON},
-                                                          {0, 0, 16}, {0, 0, 400}}, 1},
-        {"dragged in with the middle button, released", {{900, 500, 0}, {0, 0, 16, VK_MBUTTON}, {0, 0, 16},
-                                                           {0, 0, 400}}, 1},
+        {"jumped in, right click", {{900, 500, 0}, {0, 0, 16}, {0, 0, 16, VK_RBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
+        {"dragged in with the middle button", {{900, 500, 0}, {0, 0, 16, VK_MBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
         {"reset while dwelling", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {3, 3, 16}, {3, 3, 5000}}, 0},
-        {"reset, left for the edge band and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16},
-                                                    {2, 2, 16}, {2, 2, 400}}, 1},
+        {"reset, to the edge band and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16}, {2, 2, 16},
+                                              {2, 2, 400}}, 1},
         {"fired, unreadable, resting on", then({{0, 0, 16, kFail}, {0, 0, 1000, kFail}, {0, 0, 16}, {0, 0, 5000}}), 1},
         {"fired, unreadable, left and back", then({{0, 0, 16, kFail}, {40, 0, 16}, {2, 2, 16}, {2, 2, 500}}), 2},
         {"unreadable in the edge band is not (0, 0)", {{40, 0, 0}, {40, 0, 16, kFail}, {40, 0, 5000, kFail}}, 0},
@@ -93,9 +88,11 @@ TEST_F(Tracker, CornerVisits) {
             if (t.input & kReset) ResetCornerTracking();
             g_desktop.buttons = t.input & 7, g_desktop.cursorResult = !(t.input & kFail);
             for (UINT& answer : g_desktop.inputAnswers) answer = !(t.input & kRefuse);
-            fake::TickAt(t.x, t.y, now += t.dt);
+            TickAt(t.x, t.y, now += t.dt);
         }
-        EXPECT_EQ(Chords(), c.chords) << c.name;
+        int chords = 0;
+        for (size_t at = 0; (at = g_desktop.log.find("Tab- ", at)) != std::string::npos; ++at) ++chords;
+        EXPECT_EQ(chords, c.chords) << c.name;
     }
 }
 
@@ -105,16 +102,110 @@ TEST_F(Tracker, WhatAFiredCornerSends) {
     using enum CornerAction;
     const struct { CornerAction action; POINT point; int refused; bool result; const char* log; } cases[] = {
         {TaskView, {}, 0, false, "Win+ "}, {TaskView, {}, 1, false, "Win+ Tab+ Win- "},
-        {Notchling, {-1920, 0}, -1, true, "0xc103 1 0xf880 "}, {Notchling, {0, -1}, -1, true, "0xc103 1 0xffff0000 "},
+        {Notchling, {-1920, 0}, -1, true, "c103 1 f880 "}, {Notchling, {0, -1}, -1, true, "c103 1 ffff0000 "},
     };
     for (const auto& c : cases) {
         SetUp();
-        g_desktop.running = L"Notchling.Main";
         if (c.refused >= 0) g_desktop.inputAnswers[c.refused] = 0;
         g_settings.topLeft = c.action;
         EXPECT_EQ(DispatchCornerAction(Corner::TopLeft, c.point), c.result) << c.log;
-        EXPECT_STREQ(g_desktop.log, c.log);
+        EXPECT_EQ(g_desktop.log, c.log);
     }
+}
+
+std::wstring g_appData;
+int g_starts = 0;
+BOOL g_startResult = TRUE;
+void (*g_duringStart)() = nullptr;  // runs inside the next start, as a nested message loop would
+
+// APPDATA is a scratch folder; the location file names an existing "tool".
+struct Capture : fake::Test {
+    void SetUp() override {
+        fake::Test::SetUp();
+        g_appData = scratch.path(), g_starts = 0, g_startResult = TRUE;
+        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR out) { return wcscpy(out, g_appData.c_str()), S_OK; };
+        g_platform.shellExecuteExW = [](SHELLEXECUTEINFOW*) {
+            if (const auto during = std::exchange(g_duringStart, nullptr)) during();
+            return ++g_starts, g_startResult;
+        };
+        CreateDirectoryChain(scratch / L"quenby\\Framwick\\");
+        ASSERT_TRUE(WriteBytes(tool, "MZ") && WriteBytes(location, Utf16Bytes(tool + L"\r\n", true)));
+    }
+    ScratchFolder scratch;
+    const std::wstring tool = scratch / L"capture tool.exe";
+    const std::wstring location = scratch / L"quenby\\Framwick\\capture-exe.txt";
+};
+
+// The common form (marked, quoted, a line break after it) is proven end to end; random files further below.
+TEST_F(Capture, LocationFile) {
+    const auto mark = [](const std::wstring& text) { return Utf16Bytes(text, true); };
+    const struct { const char* name; std::string bytes; bool accepted; } cases[] = {
+        {"UTF-16 without mark", Utf16Bytes(tool, false), true}, {"no file", "", false},
+        {"trailing spaces and NULs", mark(tool + L"  " + std::wstring(3, L'\0') + L"\n \r"), true},
+        {"a tab after the path is kept", mark(tool + L"\t\r\n"), false}, {"odd length", mark(tool) + "\n", false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.bytes.empty() ? DeleteFileW(location.c_str()) : WriteBytes(location, c.bytes));
+        std::wstring path = L"unchanged";
+        const bool read = ReadCaptureToolPath(path), started = LaunchCaptureTool(CornerAction::FramwickBar);
+        EXPECT_EQ(std::tuple(read, path, started, g_starts), std::tuple(c.accepted, c.accepted ? tool : L"unchanged",
+                                                                        c.accepted, c.accepted)) << c.name;
+        g_starts = 0;
+    }
+}
+
+// Every other file is the real path with a few units inserted, replaced or cut; the rest is noise, now and
+// then beyond the read limit.
+TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
+    const int tries = StressRounds(1000, 12000);
+    std::mt19937 random(20240611);
+    const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const wchar_t kTricky[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
+    int accepted = 0;
+    for (int i = 0; i < tries; ++i) {
+        std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
+        for (size_t k = below(4); k > 0; --k) {
+            const size_t at = below(text.size() + 1);
+            if (below(4)) text.replace(at, below(2), 1, kTricky[below(std::size(kTricky))]);
+            else text.resize(at);
+        }
+        std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
+        for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
+        ASSERT_TRUE(WriteBytes(location, bytes));
+        std::wstring path = L"unchanged";
+        const bool ok = ReadCaptureToolPath(path);
+        accepted += ok;
+        ASSERT_TRUE(ok ? path.find(L'\0') == std::wstring::npos && FileExists(path) : path == L"unchanged") << i;
+    }
+    std::printf("[ figures  ] %d random location files: %d accepted, all existing paths\n", tries, accepted);
+    EXPECT_GT(accepted, 0);
+}
+
+TEST_F(Capture, TicksDuringTheStartDoNotDispatch) {
+    g_desktop.monitors[0] = {0, 0, 30, 30};  // small: from one top zone to the other is no jump
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_duringStart = [] {
+        TickAt(28, 1, g_desktop.now + 16);   // the top-right zone: a new Task View dwell
+        TickAt(28, 1, g_desktop.now + 600);  // dwell and spacing both passed; only the start refuses
+    };
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    EXPECT_EQ(std::tuple(g_starts, g_desktop.inputs, g_tracker.launchInProgress), std::tuple(1, 0, false));
+}
+
+// A failed start holds off every corner 450 ms, and its own corner until the pointer leaves and returns.
+TEST_F(Capture, FailedStart) {
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_settings.bottomLeft = CornerAction::TaskView;
+    g_startResult = FALSE;
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    g_desktop.now = 1350 + 449;
+    EXPECT_FALSE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    g_desktop.now = 1350 + 450;
+    EXPECT_TRUE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    for (DWORD t = 1816; t <= 4000; t += 16) TickAt(5, 3, t);  // moving and resting in its corner
+    TickAt(100, 100, 4016);
+    for (DWORD t : {4032u, 4382u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 2);
 }
 
 }  // namespace

@@ -2,10 +2,8 @@
 // A scripted desktop answering the corner calls through g_platform: two monitors side by side (1920x1080
 // at 96 DPI, then one at 144 DPI), a clock the test sets, and a log of the keys sent and messages posted.
 #include <gtest/gtest.h>
-#include <windows.h>
 
-#include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "corners/Dispatch.h"
 #include "platform/Messages.h"
@@ -20,16 +18,10 @@ struct Desktop {
     RECT monitors[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
     DWORD now = 100000;
     UINT inputAnswers[4] = {1, 1, 1, 1};  // SendInput's answers, in turn
-    const wchar_t* running = L"";          // the window classes that exist
     int inputs = 0;
-    char log[160] = {};  // "Win+ Tab+ Tab- Win- ", "0xc103 1 0xf880 " (message, wParam, lParam)
+    std::string log;  // "Win+ Tab+ Tab- Win- "; a posted message as "message wParam lParam " in hex
 };
 inline Desktop g_desktop;
-
-template <class... Args> void Log(const char* format, Args... args) {
-    const size_t used = std::strlen(g_desktop.log);
-    std::snprintf(g_desktop.log + used, sizeof(g_desktop.log) - used, format, args...);
-}
 
 // A fresh desktop and fresh corner state: TopRight TaskView, zone 12, dwell 350, as without a file.
 struct Test : testing::Test {
@@ -39,7 +31,7 @@ struct Test : testing::Test {
         g_desktop = Desktop{}, g_tracker = CornerTracker{}, g_settings = Settings{};
         g_messages = {0xC100, 0xC101, 0xC102, 0xC103};
         Platform& p = g_platform;
-        p.getCursorPos = [](POINT* point) -> BOOL {
+        p.getCursorPos = [](POINT* point) {
             if (g_desktop.cursorResult) *point = g_desktop.cursor;
             return g_desktop.cursorResult;
         };
@@ -56,15 +48,17 @@ struct Test : testing::Test {
             const KEYBDINPUT& k = inputs->ki;  // anything but a bare key press or release is logged as "?"
             const bool bare = count == 1 && size == sizeof(INPUT) && inputs->type == INPUT_KEYBOARD && !k.wScan &&
                               !k.time && !k.dwExtraInfo && (k.dwFlags == 0 || k.dwFlags == KEYEVENTF_KEYUP);
-            const char* key = k.wVk == VK_LWIN ? "Win" : k.wVk == VK_TAB ? "Tab" : nullptr;
-            Log(bare && key ? "%s%c " : "? ", key, k.dwFlags ? '-' : '+');
+            const char* key = !bare ? "?" : k.wVk == VK_LWIN ? "Win" : k.wVk == VK_TAB ? "Tab" : "?";
+            g_desktop.log += key + std::string(k.dwFlags ? "- " : "+ ");
             return g_desktop.inputAnswers[g_desktop.inputs++ % 4];
         };
-        p.findWindowW = [](LPCWSTR name, LPCWSTR title) -> HWND {
-            return !title && std::wcsstr(g_desktop.running, name) ? reinterpret_cast<HWND>(INT_PTR{1}) : nullptr;
+        p.findWindowW = [](LPCWSTR name, LPCWSTR title) {
+            return !title && !lstrcmpW(name, L"Notchling.Main") ? reinterpret_cast<HWND>(INT_PTR{1}) : nullptr;
         };
         p.postMessageW = [](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
-            return Log("%#x %llu %#llx ", message, wParam, lParam), TRUE;
+            char text[64];
+            std::snprintf(text, sizeof(text), "%x %llx %llx ", message, wParam, lParam);
+            return g_desktop.log += text, TRUE;
         };
     }
 };
