@@ -44,12 +44,11 @@ struct Test : testing::Test {
             return *x = *y = reinterpret_cast<INT_PTR>(monitor) == 2 ? 144 : 96, S_OK;
         };
         p.getTickCount = []() { return g_desktop.now; };
-        p.sendInput = [](UINT count, INPUT* inputs, int size) {
-            const KEYBDINPUT& k = inputs->ki;  // anything but a bare key press or release is logged as "?"
-            const bool bare = count == 1 && size == sizeof(INPUT) && inputs->type == INPUT_KEYBOARD && !k.wScan &&
-                              !k.time && !k.dwExtraInfo && (k.dwFlags == 0 || k.dwFlags == KEYEVENTF_KEYUP);
-            const char* key = !bare ? "?" : k.wVk == VK_LWIN ? "Win" : k.wVk == VK_TAB ? "Tab" : "?";
-            g_desktop.log += key + std::string(k.dwFlags ? "- " : "+ ");
+        p.sendInput = [](UINT count, INPUT* in, int size) {  // anything but a bare key press or release shows as "?"
+            const bool bare = count == 1 && size == sizeof(INPUT) && in->type == INPUT_KEYBOARD && !in->ki.wScan &&
+                              !in->ki.time && !in->ki.dwExtraInfo && (in->ki.dwFlags & ~KEYEVENTF_KEYUP) == 0;
+            const WORD key = bare ? in->ki.wVk : 0;
+            g_desktop.log += (key == VK_LWIN ? "Win" : key == VK_TAB ? "Tab" : "?") + std::string(in->ki.dwFlags ? "- " : "+ ");
             return g_desktop.inputAnswers[g_desktop.inputs++ % 4];
         };
         p.findWindowW = [](LPCWSTR name, LPCWSTR title) {

@@ -99,33 +99,27 @@ TEST(IniSave, WholeNewFileOrTheOldOneKept) {
 std::mt19937 g_rng{20240611};  // fixed, so a failure can be replayed
 size_t Pick(size_t bound) { return bound ? g_rng() % bound : 0; }
 
-// Seeds mutated by inserts, copies and cuts; every 2500th input lies just below or just above the size limit.
-std::string MakeInput(int index) {
-    static const std::string interesting("[]=; \t\r\n#a\0\xFF\xFE\xEF\xBB\xBF\xC3\xA9\x80\xE9", 20);
-    static const std::string seeds[] = {"; c\r\n[Trigger]\r\nTopRight=TaskView\r\n\r\n[UI]\r\nLanguage=", "[]=",
-                                        Utf16Bytes(L"[T]\nk=v", false),
-                                        Utf16Bytes(L"[T]\r\nA = b ; c\n[U]\rk=\u65E5\U0001F600\r\n=x\r\n[]", true)};
-    std::string bytes = seeds[Pick(4)];
-    for (size_t e = 1 + Pick(12); e > 0; --e) {
-        const size_t at = Pick(bytes.size() + 1);
-        const char byte = Pick(4) ? interesting[Pick(interesting.size())] : static_cast<char>(Pick(256));
-        if (Pick(3)) bytes.insert(at, Pick(8) ? std::string(1, byte) : bytes.substr(at / 2, Pick(64)));
-        else bytes.erase(at, Pick(4) ? Pick(16) : std::string::npos);
-    }
-    while (index % 2500 == 0 && bytes.size() < kMaxFileBytes + 64) bytes += bytes + "x";
-    if (index % 2500 == 0) bytes.resize(kMaxFileBytes - 64 + Pick(128));
-    return bytes;
-}
-
-// Only an oversized file is refused (and kept from being overwritten); every 20th document is saved and
-// loaded back unchanged, unless it holds a lone surrogate from a UTF-16 file, which UTF-8 cannot carry.
+// Only an oversized file is refused (and kept from being overwritten); every 20th document is saved and loaded
+// back unchanged, unless it holds a lone surrogate from a UTF-16 file, which UTF-8 cannot carry. Inputs are
+// seeds mutated by inserts, copies and cuts; every 2500th lies just below or just above the size limit.
 TEST(IniProperties, RandomAndMutatedFiles) {
+    const std::string interesting("[]=; \t\r\n#a\0\xFF\xFE\xEF\xBB\xBF\xC3\xA9\x80\xE9", 20);
+    const std::string seeds[] = {"; c\r\n[Trigger]\r\nTopRight=TaskView\r\n\r\n[UI]\r\nLanguage=", "[]=",
+                                 Utf16Bytes(L"[T]\r\nA = b ; c\n[U]\rk=\u65E5\U0001F600\r\n=x\r\n[]", true)};
     const int inputs = StressRounds(5000, 100000);
     ScratchFolder scratch;
     IniDocument reloaded(scratch / L"saved.ini");
     int loaded = 0, roundTrips = 0;
     for (int i = 0; i < inputs; ++i) {
-        const std::string bytes = MakeInput(i);
+        std::string bytes = seeds[Pick(3)];
+        for (size_t e = 1 + Pick(12); e > 0; --e) {
+            const size_t at = Pick(bytes.size() + 1);
+            const char byte = Pick(4) ? interesting[Pick(interesting.size())] : static_cast<char>(Pick(256));
+            if (Pick(3)) bytes.insert(at, Pick(8) ? std::string(1, byte) : bytes.substr(at / 2, Pick(64)));
+            else bytes.erase(at, Pick(4) ? Pick(16) : std::string::npos);
+        }
+        while (i % 2500 == 0 && bytes.size() < kMaxFileBytes + 64) bytes += bytes + "x";
+        if (i % 2500 == 0) bytes.resize(kMaxFileBytes - 64 + Pick(128));
         IniDocument document(scratch / L"config.ini");
         ASSERT_TRUE(WriteBytes(document.path, bytes));
         const bool result = document.Load();
