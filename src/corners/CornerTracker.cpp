@@ -119,11 +119,11 @@ void PollCorners() {
 
     POINT position = {0, 0};
     if (!g_platform.getCursorPos(&position)) {
-        // No pointer position (another desktop has the input, as with the secure desktop): this tick
-        // says nothing about where the pointer rests. Treating it as (0, 0) would rest it in the
-        // primary monitor's top-left corner. The next successful read runs the full test again.
-        ClearDwell(tracker);
-        tracker.forceFullCheck = true;
+        // No pointer position: another desktop has the input (a UAC prompt, Ctrl+Alt+Del), and neither
+        // sends a session event. Treating it as (0, 0) would rest the pointer in the primary monitor's
+        // top-left corner. Handled like a reset: a corner that fired must not fire again when reading
+        // resumes with the pointer still resting in it, so nothing starts until it has left every zone.
+        ResetCornerTracking();
         return;
     }
 

@@ -81,6 +81,7 @@ Platform RealPlatform() {
     p.getModuleFileNameW = &GetModuleFileNameW;
     p.getCurrentPackageFullName = ResolveGetCurrentPackageFullName();
     p.getUserDefaultUILanguage = &GetUserDefaultUILanguage;
+    p.flushFileBuffers = &FlushFileBuffers;
     p.regGetValueW = &RegGetValueW;
     p.dwmSetWindowAttribute = &DwmSetWindowAttributeFromSystem;
     p.wtsRegisterSessionNotification = &WTSRegisterSessionNotificationFromSystem;

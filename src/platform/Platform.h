@@ -27,6 +27,9 @@ struct Platform {
     LONG (WINAPI* getCurrentPackageFullName)(UINT32*, PWSTR);
     LANGID (WINAPI* getUserDefaultUILanguage)();
 
+    // Atomic save: tests make the flush fail and see when it runs relative to the replacing move.
+    BOOL (WINAPI* flushFileBuffers)(HANDLE);
+
     // Theme.
     LSTATUS (WINAPI* regGetValueW)(HKEY, LPCWSTR, LPCWSTR, DWORD, LPDWORD, PVOID, LPDWORD);
 

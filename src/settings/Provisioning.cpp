@@ -32,6 +32,13 @@ bool WriteEmbeddedDefault(const std::wstring& configPath) {
     return WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
 }
 
+// CopyFileW copies the template's attributes too: a read-only template (from read-only media, or
+// unpacked by a tool that keeps attributes) would give a read-only file that no later save can replace.
+bool CopyTemplate(const std::wstring& templatePath, const std::wstring& configPath) {
+    return CopyFileW(templatePath.c_str(), configPath.c_str(), FALSE) &&
+           SetFileAttributesW(configPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 std::wstring Decimal(int value) {
     wchar_t text[kNumberCapacity] = {};
     swprintf(text, kNumberCapacity, L"%d", value);
@@ -54,9 +61,9 @@ void EnsureConfigFile() {
     const std::wstring plainTemplate = executableFolder + L"config.ini";
     bool provisioned = false;
     if (Exists(defaultTemplate)) {
-        provisioned = CopyFileW(defaultTemplate.c_str(), configPath.c_str(), FALSE) != FALSE;
+        provisioned = CopyTemplate(defaultTemplate, configPath);
     } else if (Exists(plainTemplate)) {
-        provisioned = CopyFileW(plainTemplate.c_str(), configPath.c_str(), FALSE) != FALSE;
+        provisioned = CopyTemplate(plainTemplate, configPath);
     } else {
         provisioned = WriteEmbeddedDefault(configPath);
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Handles.h"
+#include "platform/Platform.h"
 #include "storage/IniDocument.h"
 #include "storage/Paths.h"
 
@@ -85,7 +86,7 @@ bool WriteFileAtomically(const std::wstring& filePath, const std::wstring& text)
         // with its new name but without its content.
         written = WriteAll(temporary.get(), kUtf8Mark, kUtf8MarkBytes) &&
                   WriteAll(temporary.get(), utf8.data(), static_cast<DWORD>(utf8.size())) &&
-                  FlushFileBuffers(temporary.get());
+                  g_platform.flushFileBuffers(temporary.get());
     }
     if (!written) {
         DeleteFileW(temporaryPath.c_str());

@@ -1,195 +1,268 @@
-// The corner detector: zone geometry, then tick by tick on a scripted desktop, then what a tick costs.
-// This exe's operator new (which new[] and the nothrow forms call too) counts while counting is on.
+// The corner detector tick by tick on a scripted desktop, what a fired corner sends, and the capture tool:
+// its location file (written by another program, so nothing in it is trusted) and the guard around a start
+// that may run timer ticks before it returns. The desktop answers the corner calls through g_platform: two
+// monitors side by side (1920x1080 at 96 DPI, then one at 144 DPI), a clock the test sets, and a log of the
+// keys sent and messages posted.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
+#include <random>
+#include <string>
 #include <tuple>
-#include <utility>
+#include <vector>
 
-#include "FakeDesktop.h"
+#include "corners/CaptureLaunch.h"
+#include "corners/Dispatch.h"
+#include "platform/Messages.h"
+#include "storage/Paths.h"
+#include "support/TestSupport.h"
 
 namespace {
-bool g_counting = false;
-long g_allocations = 0;
-}  // namespace
 
-void* operator new(std::size_t size) {
-    if (g_counting) ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
+struct Desktop {
+    POINT cursor = {640, 400};
+    BOOL cursorResult = TRUE;  // FALSE: no position, as while another desktop has the input
+    int buttons = 0;           // bits of VK_LBUTTON (1), VK_RBUTTON (2) and VK_MBUTTON (4) held down
+    RECT monitors[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
+    DWORD now = 100000;
+    UINT inputAnswers[4] = {1, 1, 1, 1};  // SendInput's answers, in turn
+    int inputs = 0;
+    std::string log;  // "Win+ Tab+ Tab- Win- "; a posted message as "message wParam lParam " in hex
+};
+Desktop g_desktop;
+
+// A fresh desktop and fresh corner state: TopRight TaskView, zone 12, dwell 350, as without a file.
+struct Tracker : testing::Test {
+    PlatformGuard platform;
+    GlobalsGuard globals;
+    void SetUp() override {
+        g_desktop = Desktop{}, g_tracker = CornerTracker{}, g_settings = Settings{};
+        g_messages = {0xC100, 0xC101, 0xC102, 0xC103};  // TaskbarCreated, then the three companions' toggles
+        Platform& p = g_platform;
+        p.getCursorPos = [](POINT* point) {
+            if (g_desktop.cursorResult) *point = g_desktop.cursor;
+            return g_desktop.cursorResult;
+        };
+        p.getAsyncKeyState = [](int key) { return static_cast<SHORT>((g_desktop.buttons & key) ? 0x8001 : 0); };
+        p.monitorFromPoint = [](POINT at, DWORD) { return reinterpret_cast<HMONITOR>(INT_PTR{1 + (at.x >= 1920)}); };
+        p.getMonitorInfoW = [](HMONITOR monitor, MONITORINFO* info) {
+            return info->rcMonitor = g_desktop.monitors[reinterpret_cast<INT_PTR>(monitor) - 1], TRUE;
+        };
+        p.getDpiForMonitor = [](HMONITOR monitor, MONITOR_DPI_TYPE, UINT* x, UINT* y) {
+            return *x = *y = reinterpret_cast<INT_PTR>(monitor) == 2 ? 144 : 96, S_OK;
+        };
+        p.getTickCount = []() { return g_desktop.now; };
+        p.sendInput = [](UINT count, INPUT* in, int size) {  // anything but a bare key press or release shows as "?"
+            const bool bare = count == 1 && size == sizeof(INPUT) && in->type == INPUT_KEYBOARD && !in->ki.wScan &&
+                              !in->ki.time && !in->ki.dwExtraInfo && (in->ki.dwFlags & ~KEYEVENTF_KEYUP) == 0;
+            const WORD key = bare ? in->ki.wVk : 0;
+            g_desktop.log += (key == VK_LWIN ? "Win" : key == VK_TAB ? "Tab" : "?") + std::string(in->ki.dwFlags ? "- " : "+ ");
+            return g_desktop.inputAnswers[g_desktop.inputs++ % 4];
+        };
+        p.findWindowW = [](LPCWSTR name, LPCWSTR title) {
+            return !title && !lstrcmpW(name, L"Notchling.Main") ? reinterpret_cast<HWND>(INT_PTR{1}) : nullptr;
+        };
+        p.postMessageW = [](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+            char text[64];
+            std::snprintf(text, sizeof(text), "%x %llx %llx ", message, wParam, lParam);
+            return g_desktop.log += text, TRUE;
+        };
+    }
+};
+
+void TickAt(int x, int y, DWORD now) {
+    g_desktop.cursor = {x, y}, g_desktop.now = now;
+    PollCorners();
 }
 
-namespace {
-
-using fake::g_desktop;
-using fake::State;
-using fake::TickAt;
-using Tracker = fake::Test;
-
-// Distances run from the left/top edge pixel (0) and from the exclusive right/bottom edge (1 for the
-// last pixel); a zone z is a z-by-z square with its tip cut where the two distances add up to 1.5 z.
-TEST(CornerZone, MembershipInteriorEdgeBandAndOverlap) {
-    using enum Corner;
+// Zone 12: distances run from the left/top edge pixel (0) and from the exclusive right/bottom edge (1 for
+// the last pixel), each up to 12 and together up to 18. Where zones overlap, TL beats TR beats BL beats BR.
+TEST(CornerZone, PlacesOfThePointer) {
     const CornerAction on = CornerAction::TaskView, off = CornerAction::Disabled;
-    const Settings all = {on, on, on, on};
-    for (const auto& [dpi, z] : {std::pair<UINT, int>{96, 12}, {144, 18}, {192, 24}}) {
-        ASSERT_EQ(ScaleZoneToDpi(12, dpi), z);
-        const int h = z / 2;
-        // {dx, dy, inside}; 0 stands for the edge pixel. At 96 DPI {z, h} and {z, h + 1} are (12, 6) and (12, 7).
-        const struct { int dx, dy; bool inside; } rows[] = {
-            {0, 0, true}, {z, 0, true}, {0, z, true}, {z + 1, 0, false}, {0, z + 1, false},
-            {z, h, true}, {z, h + 1, false}, {h + 1, z, false}};
-        for (const RECT& m : {RECT{0, 0, 1920, 1080}, RECT{-1920, -200, 0, 880}}) {
-            for (Corner corner : {TopLeft, TopRight, BottomLeft, BottomRight}) {
-                const bool left = corner == TopLeft || corner == BottomLeft;
-                const bool top = corner == TopLeft || corner == TopRight;
-                for (const auto& r : rows) {
-                    const int dx = r.dx ? r.dx : !left, dy = r.dy ? r.dy : !top;
-                    const POINT at = {left ? m.left + dx : m.right - dx, top ? m.top + dy : m.bottom - dy};
-                    const ZoneHit hit = LocatePointer(at, m, z, all);
-                    EXPECT_EQ(hit.place == ZonePlace::CornerZone && hit.corner == corner, r.inside)
-                        << dpi << " DPI, corner " << static_cast<int>(corner) << " at (" << at.x << ", " << at.y << ")";
-                }
-            }
-        }
-    }
-    // Interior and edge band at 96 DPI; on a tiny monitor (5, 5) lies in all four zones.
-    const RECT full = {0, 0, 1920, 1080}, tiny = {0, 0, 10, 10};
-    const struct { RECT monitor; POINT p; Settings watched; ZonePlace place; Corner corner; } cases[] = {
-        {full, {13, 13}, all, ZonePlace::Interior, {}},  {full, {1906, 1066}, all, ZonePlace::Interior, {}},
-        {full, {12, 540}, all, ZonePlace::EdgeBand, {}}, {full, {1908, 540}, all, ZonePlace::EdgeBand, {}},
-        {full, {0, 0}, {off, on, off, off}, ZonePlace::EdgeBand, {}},  // an unwatched corner
-        {tiny, {5, 5}, all, ZonePlace::CornerZone, TopLeft},
-        {tiny, {5, 5}, {off, on, on, on}, ZonePlace::CornerZone, TopRight},
-        {tiny, {5, 5}, {off, off, on, on}, ZonePlace::CornerZone, BottomLeft},
-        {tiny, {5, 5}, {off, off, off, on}, ZonePlace::CornerZone, BottomRight},
+    const Settings all = {on, on, on, on}, tlOff = {off, on, on, on}, bottom = {off, off, on, on}, br = {off, off, off, on};
+    const RECT full = {0, 0, 1920, 1080}, left = {-1920, -200, 0, 880}, tiny = {0, 0, 10, 10};
+    constexpr const char* kCorners[] = {"BR", "BL", "TR", "TL"};  // by Corner value
+    const struct { RECT monitor; POINT p; Settings watched; const char* place; } cases[] = {
+        {full, {0, 0}, all, "TL"}, {full, {12, 6}, all, "TL"}, {full, {12, 7}, all, "band"}, {full, {13, 0}, all, "band"},
+        {full, {1919, 1079}, all, "BR"}, {full, {1908, 1074}, all, "BR"}, {full, {1908, 1073}, all, "band"},
+        {full, {1907, 1079}, all, "band"}, {full, {1919, 0}, all, "TR"}, {full, {0, 1079}, all, "BL"},
+        {full, {13, 13}, all, "interior"}, {full, {1906, 1066}, all, "interior"}, {full, {12, 540}, all, "band"},
+        {full, {1908, 540}, all, "band"}, {full, {0, 0}, tlOff, "band"}, {left, {-1920, -200}, all, "TL"},
+        {left, {-1, 879}, all, "BR"}, {left, {-13, 879}, all, "band"}, {tiny, {5, 5}, all, "TL"},
+        {tiny, {5, 5}, tlOff, "TR"}, {tiny, {5, 5}, bottom, "BL"}, {tiny, {5, 5}, br, "BR"},
     };
     for (const auto& c : cases) {
         const ZoneHit hit = LocatePointer(c.p, c.monitor, 12, c.watched);
-        EXPECT_EQ(std::pair(hit.place, hit.place == ZonePlace::CornerZone ? hit.corner : Corner{}),
-                  std::pair(c.place, c.corner)) << "row " << &c - cases;
+        const char* corner = kCorners[static_cast<int>(hit.corner)];
+        EXPECT_STREQ(hit.place == ZonePlace::CornerZone ? corner : hit.place == ZonePlace::Interior ? "interior" : "band",
+                     c.place) << c.p.x << ", " << c.p.y;
     }
+    for (const auto& [zone, dpi, scaled] : {std::tuple(12, 144u, 18), {28, 192u, 56}, {12, 0u, 12}})
+        EXPECT_EQ(ScaleZoneToDpi(zone, dpi), scaled) << dpi;
 }
 
-TEST_F(Tracker, EveryStateChange) {
-    constexpr int kReset = 0x100;  // not a button: the tracking is reset before the tick
-    g_settings.topLeft = CornerAction::TaskView;
-    const struct { const char* what; int x, y; DWORD now; int input; const char* state; } steps[] = {
-        {"interior", 50, 50, 1000, 0, "Idle"},                      {"into the corner", 0, 0, 1016, 0, "Dwelling"},
-        {"350 ms", 0, 0, 1366, 0, "Fired"},                         {"moved inside, later", 3, 3, 3000, 0, "Fired"},
-        {"edge band", 40, 0, 3016, 0, "Idle"},                      {"back in the corner", 2, 2, 3032, 0, "Dwelling"},
-        {"left button", 2, 2, 3048, VK_LBUTTON, "Idle"},            {"held", 2, 2, 5000, VK_LBUTTON, "Idle"},
-        {"released: new dwell", 2, 2, 5016, 0, "Dwelling"},         {"reset, resting", 2, 2, 5032, kReset, "Blocked"},
-        {"resting, later", 2, 2, 9000, 0, "Blocked"},               {"edge band: unblock", 40, 0, 9016, 0, "Idle"},
-        {"interior", 900, 500, 9032, 0, "Idle"},                    {"jump in", 0, 0, 9048, 0, "Blocked"},
-        {"right button: unblock", 0, 0, 9064, VK_RBUTTON, "Idle"},  {"interior", 900, 500, 9080, 0, "Idle"},
-        {"dragged in", 0, 0, 9096, VK_MBUTTON, "Idle"},             {"released: no jump", 0, 0, 9112, 0, "Dwelling"},
-        {"350 ms later", 0, 0, 9462, 0, "Fired"},
-    };
-    for (const auto& s : steps) {
-        if (s.input & kReset) ResetCornerTracking();
-        g_desktop.buttons = s.input & ~kReset;
-        TickAt(s.x, s.y, s.now);
-        EXPECT_STREQ(State(), s.state) << s.what;
-    }
-    EXPECT_EQ(g_desktop.inputs, 2 * 4) << "two Task View chords of four inputs";
-}
+// Inputs of a tick besides the buttons: the tracking is reset first (settings, display or session change);
+// the pointer cannot be read (a UAC prompt or Ctrl+Alt+Del has the input); SendInput refuses every key.
+constexpr int kReset = 0x100, kFail = 0x200, kRefuse = 0x400;
+struct Tick { int x, y; DWORD dt; int input = 0; };  // dt: milliseconds after the previous tick
 
-// A failed position read is not (0, 0): that would rest the pointer in the top-left corner and fire it.
-TEST_F(Tracker, UnreadablePointerNeverRestsInTheTopLeftCorner) {
-    g_settings.topLeft = CornerAction::TaskView;
-    TickAt(40, 0, 1000);  // edge band, a short move from the corner
-    g_desktop.cursorResult = FALSE;
-    for (DWORD now = 1016; now < 3000; now += 16) TickAt(now);
-    EXPECT_STREQ(State(), "Idle");
-    EXPECT_EQ(g_desktop.inputs, 0);
-    g_desktop.cursorResult = TRUE;  // the next read runs the full test again
-    TickAt(2, 2, 3016);
-    EXPECT_STREQ(State(), "Dwelling");
-}
-
-// Resting in a corner fires after the dwell, 150 ms later in the top-right one; a move into the corner
-// of max(240, 8 zones) pixels or more is a jump and never fires.
-TEST_F(Tracker, DwellAndJump) {
-    const struct { int dwellMs, zonePx; POINT from, corner; DWORD start, firesAfter; /* 0: never */ } cases[] = {
-        {350, 12, {50, 1030}, {0, 1079}, 1000, 350}, {350, 12, {1870, 50}, {1919, 0}, 1000, 500},
-        {300, 12, {50, 50}, {0, 0}, 1000, 300},      {300, 12, {1870, 50}, {1919, 0}, 1000, 450},
-        {350, 12, {50, 50}, {0, 0}, 0xFFFFFF00u, 350},  // 256 ms before the tick counter wraps
-        {350, 12, {239, 0}, {0, 0}, 1000, 350},      {350, 12, {240, 0}, {0, 0}, 1000, 0},
-        {350, 12, {120, 120}, {0, 0}, 1000, 0},
-        {350, 28, {2255, 0}, {1920, 0}, 1000, 350},  {350, 28, {2256, 0}, {1920, 0}, 1000, 0},  // 144 DPI: 42 px
+// Task View chords completed with the top-left and top-right corners watched.
+TEST_F(Tracker, CornerVisits) {
+    const std::vector<Tick> fired = {{50, 50, 0}, {0, 0, 16}, {0, 0, 400}};  // resting 350 ms fires
+    const auto then = [&](std::vector<Tick> more) { return more.insert(more.begin(), fired.begin(), fired.end()), more; };
+    const struct { const char* name; std::vector<Tick> ticks; int chords, dwellMs = 350, zonePx = 12;
+                   DWORD start = 1000; } cases[] = {
+        {"dwell 300 ms, rest 299 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 299}}, 0, 300},
+        {"dwell 300 ms, rest 300 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 300}}, 1, 300},
+        {"top right, dwell 300 ms, rest 449 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 449}}, 0, 300},
+        {"top right, dwell 300 ms, rest 450 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 450}}, 1, 300},
+        {"across the wrap of the tick counter", fired, 1, 350, 12, 0xFFFFFF00u},
+        {"moved 239 px into the corner", {{239, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 1},
+        {"jumped 240 px into the corner", {{240, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 0},
+        {"jumped 120 + 120 px into the corner", {{120, 120, 0}, {0, 0, 16}, {0, 0, 5000}}, 0},
+        {"144 DPI, zone 28: moved 335 px", {{2255, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 1, 350, 28},
+        {"144 DPI, zone 28: jumped 336 px", {{2256, 0, 0}, {1920, 0, 16}, {1920, 0, 5000}}, 0, 350, 28},
+        {"moving inside a fired corner", then({{3, 3, 16}, {5, 2, 2000}}), 1},
+        {"jumped in, right click", {{900, 500, 0}, {0, 0, 16}, {0, 0, 16, VK_RBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
+        {"dragged in with the middle button", {{900, 500, 0}, {0, 0, 16, VK_MBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
+        {"reset while dwelling", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {3, 3, 16}, {3, 3, 5000}}, 0},
+        {"reset, to the edge band and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16}, {2, 2, 16},
+                                              {2, 2, 400}}, 1},
+        {"fired, unreadable, resting on", then({{0, 0, 16, kFail}, {0, 0, 1000, kFail}, {0, 0, 16}, {0, 0, 5000}}), 1},
+        {"fired, unreadable, left and back", then({{0, 0, 16, kFail}, {40, 0, 16}, {2, 2, 16}, {2, 2, 500}}), 2},
+        {"unreadable in the edge band is not (0, 0)", {{40, 0, 0}, {40, 0, 16, kFail}, {40, 0, 5000, kFail}}, 0},
+        {"refused chord, tried on the next tick", {{50, 50, 0}, {0, 0, 16}, {0, 0, 350, kRefuse}, {0, 0, 16}}, 1},
+        {"second corner 449 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
+                                                   {1920, 0, 433}}, 1},
+        {"second corner 450 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
+                                                   {1920, 0, 434}}, 2},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
         SetUp();
-        g_settings.topLeft = g_settings.bottomLeft = CornerAction::TaskView;
+        g_settings.topLeft = CornerAction::TaskView;
         g_settings.cornerDwellMs = c.dwellMs, g_settings.edgeZonePx = c.zonePx;
-        TickAt(c.from.x, c.from.y, c.start - 16);
-        TickAt(c.corner.x, c.corner.y, c.start);
-        const DWORD due = c.start + (c.firesAfter ? c.firesAfter : 5000);
-        TickAt(due - 1);
-        EXPECT_EQ(g_desktop.inputs, 0);
-        TickAt(due);
-        EXPECT_EQ(g_desktop.inputs, c.firesAfter ? 4 : 0);
+        DWORD now = c.start;
+        for (const Tick& t : c.ticks) {
+            if (t.input & kReset) ResetCornerTracking();
+            g_desktop.buttons = t.input & 7, g_desktop.cursorResult = !(t.input & kFail);
+            for (UINT& answer : g_desktop.inputAnswers) answer = !(t.input & kRefuse);
+            TickAt(t.x, t.y, now += t.dt);
+        }
+        int chords = 0;
+        for (size_t at = 0; (at = g_desktop.log.find("Tab- ", at)) != std::string::npos; ++at) ++chords;
+        EXPECT_EQ(chords, c.chords) << c.name;
     }
 }
 
-TEST_F(Tracker, FailedDispatchIsRetriedOnEveryTick) {
-    g_settings.topLeft = CornerAction::TaskView;
-    g_desktop.inputAnswers[0] = g_desktop.inputAnswers[1] = g_desktop.inputAnswers[2] = 0;  // three chords refused
-    TickAt(50, 50, 1000);
-    for (DWORD t = 1016; t <= 1446; t += 16) TickAt(0, 0, t);  // due at 1366
-    EXPECT_EQ(g_desktop.inputs, 3 + 4);
-    EXPECT_STREQ(State(), "Fired");
-}
-
-TEST_F(Tracker, SecondCornerWaits450MsAfterTheFirstAction) {
-    g_settings.topLeft = CornerAction::TaskView;  // the right monitor's top-left touches the left one's top-right
-    TickAt(1850, 60, 1000);
-    TickAt(1919, 0, 1016);
-    TickAt(1516);                                              // fired: the top-right corner waits 500 ms
-    for (DWORD t : {1532u, 1882u, 1965u}) TickAt(1920, 0, t);  // dwell complete at 1882, 366 ms after it
-    EXPECT_EQ(g_desktop.inputs, 4);
-    TickAt(1966);
-    EXPECT_EQ(g_desktop.inputs, 8);
-}
-
-long AllocationsOf(void (*work)()) {
-    g_allocations = 0, g_counting = true;
-    work();
-    g_counting = false;
-    return g_allocations;
-}
-
-// The poll runs 60 times a second: a tick that does not dispatch must not touch the heap, and an
-// unmoved one asks the pointer once (none with every corner disabled), at most three buttons, no monitor.
-TEST_F(Tracker, CostOfATick) {
-    static int* volatile sink = nullptr;  // keeps the allocations from being optimised away
-    ASSERT_EQ(AllocationsOf([] { sink = new int(5); delete sink; sink = new int[3]; delete[] sink; }), 2);
-    g_settings.topLeft = g_settings.bottomLeft = g_settings.bottomRight = CornerAction::TaskView;
-    g_settings.cornerDwellMs = 1000;  // the whole script runs within one dwell: nothing dispatches
-    const struct { const char* what; POINT pointer; void (*before)(); int unmovedQueries; /* -1: moved */ } script[] = {
-        {"first tick", {900, 500}, nullptr, -1}, {"unmoved in the interior", {900, 500}, nullptr, 1},
-        {"edge band", {1800, 0}, nullptr, -1}, {"unmoved in the edge band", {1800, 0}, nullptr, 1},
-        {"dwell starts", {1919, 0}, nullptr, -1}, {"dwelling, unmoved", {1919, 0}, nullptr, 1},
-        {"button down", {1917, 2}, [] { g_desktop.buttons = VK_LBUTTON; }, -1},
-        {"button released", {1917, 2}, [] { g_desktop.buttons = 0; }, -1},
-        {"onto the 144 DPI monitor", {1920, 0}, nullptr, -1}, {"jump into a corner", {3839, 1079}, nullptr, -1},
-        {"leaving the block", {3839, 900}, nullptr, -1}, {"reset", {3839, 900}, [] { ResetCornerTracking(); }, -1},
-        {"zone setting changed", {3800, 900}, [] { g_settings.edgeZonePx = 20; }, -1},
-        {"all corners disabled", {3800, 900}, [] { g_settings = {}, g_settings.topRight = {}; }, 0},
+// A refused Tab still releases the Windows key (or it would stay stuck). Notchling gets x and y cut to 16 bits
+// each: (-1920, 0) is the top-left pixel of a monitor left of the primary one.
+TEST_F(Tracker, WhatAFiredCornerSends) {
+    using enum CornerAction;
+    const struct { CornerAction action; POINT point; int refused; bool result; const char* log; } cases[] = {
+        {TaskView, {}, 0, false, "Win+ "}, {TaskView, {}, 1, false, "Win+ Tab+ Win- "},
+        {Notchling, {-1920, 0}, -1, true, "c103 1 f880 "}, {Notchling, {0, -1}, -1, true, "c103 1 ffff0000 "},
     };
-    for (const auto& tick : script) {
-        if (tick.before) tick.before();
-        g_desktop.cursor = tick.pointer, g_desktop.now += 16;
-        g_desktop.cursorQueries = g_desktop.keyQueries = g_desktop.monitorQueries = 0;
-        EXPECT_EQ(AllocationsOf(PollCorners), 0) << tick.what;
-        if (tick.unmovedQueries < 0) continue;
-        EXPECT_EQ(std::tuple(g_desktop.cursorQueries, g_desktop.keyQueries <= 3, g_desktop.monitorQueries),
-                  std::tuple(tick.unmovedQueries, true, 0)) << tick.what << ", key queries " << g_desktop.keyQueries;
+    for (const auto& c : cases) {
+        SetUp();
+        if (c.refused >= 0) g_desktop.inputAnswers[c.refused] = 0;
+        g_settings.topLeft = c.action;
+        EXPECT_EQ(DispatchCornerAction(Corner::TopLeft, c.point), c.result) << c.log;
+        EXPECT_EQ(g_desktop.log, c.log);
     }
-    EXPECT_EQ(g_desktop.inputs, 0);
+}
+
+std::wstring g_appData;
+int g_starts = 0;
+BOOL g_startResult = TRUE;
+void (*g_duringStart)() = nullptr;  // runs inside the next start, as a nested message loop would
+
+// APPDATA is a scratch folder; the location file names an existing "tool".
+struct Capture : Tracker {
+    void SetUp() override {
+        Tracker::SetUp();
+        g_appData = scratch.path(), g_starts = 0, g_startResult = TRUE;
+        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR out) { return wcscpy(out, g_appData.c_str()), S_OK; };
+        g_platform.shellExecuteExW = [](SHELLEXECUTEINFOW*) {
+            if (const auto during = std::exchange(g_duringStart, nullptr)) during();
+            return ++g_starts, g_startResult;
+        };
+        CreateDirectoryChain(scratch / L"quenby\\Framwick\\");
+        ASSERT_TRUE(WriteBytes(tool, "MZ") && WriteBytes(location, Utf16Bytes(tool + L"\r\n", true)));
+    }
+    ScratchFolder scratch;
+    const std::wstring tool = scratch / L"capture tool.exe";
+    const std::wstring location = scratch / L"quenby\\Framwick\\capture-exe.txt";
+};
+
+// The common form (marked, quoted, a line break after it) is proven end to end; random files further below.
+TEST_F(Capture, LocationFile) {
+    const auto mark = [](const std::wstring& text) { return Utf16Bytes(text, true); };
+    const struct { const char* name; std::string bytes; bool accepted; } cases[] = {
+        {"UTF-16 without mark", Utf16Bytes(tool, false), true}, {"no file", "", false},
+        {"trailing spaces and NULs", mark(tool + L"  " + std::wstring(3, L'\0') + L"\n \r"), true},
+        {"a tab after the path is kept", mark(tool + L"\t\r\n"), false}, {"odd length", mark(tool) + "\n", false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.bytes.empty() ? DeleteFileW(location.c_str()) : WriteBytes(location, c.bytes));
+        std::wstring path = L"unchanged";
+        const bool read = ReadCaptureToolPath(path), started = LaunchCaptureTool(CornerAction::FramwickBar);
+        EXPECT_EQ(std::tuple(read, path, started, g_starts), std::tuple(c.accepted, c.accepted ? tool : L"unchanged",
+                                                                        c.accepted, c.accepted)) << c.name;
+        g_starts = 0;
+    }
+}
+
+// Every other file is the real path with a few units inserted, replaced or cut; the rest is noise, now and
+// then beyond the read limit.
+TEST_F(Capture, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
+    const int tries = StressRounds(1000, 12000);
+    std::mt19937 random(20240611);
+    const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const wchar_t kTricky[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
+    int accepted = 0;
+    for (int i = 0; i < tries; ++i) {
+        std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
+        for (size_t k = below(4); k > 0; --k) {
+            const size_t at = below(text.size() + 1);
+            if (below(4)) text.replace(at, below(2), 1, kTricky[below(std::size(kTricky))]);
+            else text.resize(at);
+        }
+        std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
+        for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
+        ASSERT_TRUE(WriteBytes(location, bytes));
+        std::wstring path = L"unchanged";
+        const bool ok = ReadCaptureToolPath(path);
+        accepted += ok;
+        ASSERT_TRUE(ok ? path.find(L'\0') == std::wstring::npos && FileExists(path) : path == L"unchanged") << i;
+    }
+    std::printf("[ figures  ] %d random location files: %d accepted, all existing paths\n", tries, accepted);
+    EXPECT_GT(accepted, 0);
+}
+
+TEST_F(Capture, TicksDuringTheStartDoNotDispatch) {
+    g_desktop.monitors[0] = {0, 0, 30, 30};  // small: from one top zone to the other is no jump
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_duringStart = [] {
+        TickAt(28, 1, g_desktop.now + 16);   // the top-right zone: a new Task View dwell
+        TickAt(28, 1, g_desktop.now + 600);  // dwell and spacing both passed; only the start refuses
+    };
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    EXPECT_EQ(std::tuple(g_starts, g_desktop.inputs, g_tracker.launchInProgress), std::tuple(1, 0, false));
+}
+
+// A failed start holds off every corner 450 ms, and its own corner until the pointer leaves and returns.
+TEST_F(Capture, FailedStart) {
+    g_settings.topLeft = CornerAction::FramwickRegion;
+    g_settings.bottomLeft = CornerAction::TaskView;
+    g_startResult = FALSE;
+    for (DWORD t : {1000u, 1350u}) TickAt(2, 2, t);
+    g_desktop.now = 1350 + 449;
+    EXPECT_FALSE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    g_desktop.now = 1350 + 450;
+    EXPECT_TRUE(DispatchCornerAction(Corner::BottomLeft, {0, 1079}));
+    for (DWORD t = 1816; t <= 4000; t += 16) TickAt(5, 3, t);  // moving and resting in its corner
+    TickAt(100, 100, 4016);
+    for (DWORD t : {4032u, 4382u}) TickAt(2, 2, t);
+    EXPECT_EQ(g_starts, 2);
 }
 
 }  // namespace
