@@ -137,6 +137,7 @@ class Session:
         self.processes = []
         self.appdata = os.path.join(self.prefix, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name, "AppData",
                                     "Roaming")
+        self.config_path = os.path.join(self.appdata, "quenby", "Hoverlatch", "config.ini")
         # Wine 8's CSIDL_STARTUP (its user.reg names "StartUp"; the Linux file system tells the case apart).
         self.startup_dir = os.path.join(self.appdata, "Microsoft", "Windows", "Start Menu", "Programs", "StartUp")
         # The program runs from a folder of its own, so a case can lay files beside it.
@@ -148,17 +149,12 @@ class Session:
                                        timeout=10).stdout.split()
         self.width, self.height = int(width), int(height)
 
-    # --- files -------------------------------------------------------------------------------------
 
     def clean_user_state(self):
         """Removes what earlier runs left: the maker's folder and the Startup shortcut."""
         shutil.rmtree(os.path.join(self.appdata, "quenby"), ignore_errors=True)
         if os.path.exists(os.path.join(self.startup_dir, "Hoverlatch.lnk")):
             os.remove(os.path.join(self.startup_dir, "Hoverlatch.lnk"))
-
-    @property
-    def config_path(self):
-        return os.path.join(self.appdata, "quenby", "Hoverlatch", "config.ini")
 
     @staticmethod
     def write_file(path, data):
@@ -187,7 +183,6 @@ class Session:
         """The Wine path of a Linux path (drive Z:)."""
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
 
-    # --- processes ---------------------------------------------------------------------------------
 
     def start(self, name, exe, args=(), env=None):
         """Starts a Windows program; its output goes to a log file."""
@@ -232,7 +227,6 @@ class Session:
             text.append("  %s (pid %d, exit %s) %s" % (process.name, process.pid, process.exit_code(), tail))
         return "\n".join(text)
 
-    # --- Windows-side probes -----------------------------------------------------------------------
 
     def helper(self, *args):
         """Runs input_helper; returns (exit code, its one-line answer)."""
@@ -250,11 +244,8 @@ class Session:
         """Window handles of the tray icons shown now (a re-added icon gets a new handle)."""
         return [int(h) for h in self.helper("trayicons")[1].split()[1:]]
 
-    def tray_icon_count(self):
-        return len(self.tray_icons())
-
     def wait_for_tray_icons(self, count, timeout=20):
-        return wait_for(lambda: self.tray_icon_count() == count, timeout, "%d tray icon(s)" % count)
+        return wait_for(lambda: len(self.tray_icons()) == count, timeout, "%d tray icon(s)" % count)
 
     def find_window(self, window_class, title=None):
         """(hwnd, visible, pid) of FindWindowW, or None; window_class "-" means any class."""
@@ -298,7 +289,6 @@ class Session:
     def tick(self):
         return int(self.helper("tick")[1])
 
-    # --- pointer -----------------------------------------------------------------------------------
 
     def jump_pointer(self, x, y):
         """Moves the pointer in one step: the program sees it arrive within one poll."""

@@ -1,12 +1,12 @@
-"""Corner actions read from config.ini, observed by stand-in peers: an old-format file converted on start,
-companion toggles, and a capture tool start with its mode argument in its own folder."""
+"""Corner actions read from config.ini, observed by stand-in peers: companion toggles, and a capture tool
+start with its mode argument in its own folder."""
 import os
 import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import harness  # noqa: E402
-from harness import TASK_VIEW_CHORD, expect, holds, wait_for  # noqa: E402
+from harness import expect, holds, wait_for  # noqa: E402
 
 FIRE_TIMEOUT_S = 10  # a dwell of at most 500 ms plus Wine's scheduling on a loaded machine
 QUIET_S = 1.0        # how long "nothing more happens" is watched
@@ -26,21 +26,6 @@ def rest_in(s, corner):
     return s.corner_point(corner)
 
 
-def legacy_corners_are_converted_on_start(s):
-    s.write_config(b"[Trigger]\r\nCorners=TL, BR\r\nEdgeZonePx=12\r\n")
-    keys = s.start_key_watcher()
-    start(s)
-    # The four corner keys are written (Corners stays), then start-up adds the language key.
-    wait_for(lambda: s.read_config() == b"\xef\xbb\xbf[Trigger]\r\nCorners=TL, BR\r\nEdgeZonePx=12\r\nTopLeft=TaskView"
-             b"\r\nTopRight=Disabled\r\nBottomLeft=Disabled\r\nBottomRight=TaskView\r\n[UI]\r\nLanguage=", 10,
-             "the converted config.ini")
-    mark = keys.mark()
-    rest_in(s, "TopRight")  # converted to Disabled
-    holds(lambda: not keys.events(mark), QUIET_S, "no key event in the top-right corner, now disabled")
-    rest_in(s, "BottomRight")
-    wait_for(lambda: keys.chord(mark) == TASK_VIEW_CHORD, FIRE_TIMEOUT_S, "Task View from the bottom-right corner")
-
-
 def companions_get_their_toggles(s):
     loftmoor, tessawell = s.start_companion("Loftmoor.Main"), s.start_companion("Tessawell.Main")
     notchling = s.start_companion("Notchling.Main")
@@ -55,14 +40,11 @@ def companions_get_their_toggles(s):
     # wParam 1 and the pointer position packed as x in the low word, y in the high word.
     expect(notchling.messages() == [("WM_NOTCHLING_TOGGLE", 1, (y << 16) | x)], "Notchling.Main got %s for (%d, %d)"
            % (notchling.messages(), x, y))
-
-
-def tessawell_window_alone_gets_its_own_message(s):
-    tessawell = s.start_companion("Tessawell.Main")
-    start(s, TopRight="Tessawell")  # the former name is read as Loftmoor
+    # Without a Loftmoor window, the window of its former name gets that name's own message.
+    loftmoor.process.kill()
     rest_in(s, "TopRight")
     wait_for(tessawell.messages, FIRE_TIMEOUT_S, "a toggle message at the Tessawell window")
-    expect(tessawell.messages()[0] == ("WM_TESSAWELL_TOGGLE", 0, 0), "Tessawell.Main got %s" % tessawell.messages())
+    expect(tessawell.messages() == [("WM_TESSAWELL_TOGGLE", 0, 0)], "Tessawell.Main got %s" % tessawell.messages())
 
 
 def capture_corner_starts_the_tool_in_its_folder(s):
@@ -84,5 +66,4 @@ def capture_corner_starts_the_tool_in_its_folder(s):
            "working directory %r, expected %r" % (fields.get("cwd"), s.windows_path(tool_dir)))
 
 
-harness.run_case(legacy_corners_are_converted_on_start, companions_get_their_toggles,
-                 tessawell_window_alone_gets_its_own_message, capture_corner_starts_the_tool_in_its_folder)
+harness.run_case(companions_get_their_toggles, capture_corner_starts_the_tool_in_its_folder)

@@ -19,7 +19,7 @@ def marks(folder):
 
 def plant(s, folder):
     for name in PLANTED:
-        shutil.copy2(os.path.join(s.standins_dir, "planted", name + ".dll"), folder)
+        shutil.copy2(os.path.join(s.standins_dir, "planted.dll"), os.path.join(folder, name + ".dll"))
 
 
 def planted_dlls_never_load(s):

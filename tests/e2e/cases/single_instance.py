@@ -24,7 +24,7 @@ def second_start_opens_the_menu_of_the_first(s):
     s.wait_for_tray_icons(1)
     second_start(s, 10)
     wait_for(s.menu_window, 10, "the running instance's tray menu")
-    expect(first.alive() and s.tray_icon_count() == 1, "expected the first instance and its one icon")
+    expect(first.alive() and len(s.tray_icons()) == 1, "expected the first instance and its one icon")
 
 
 def second_start_with_the_first_stopped(s):
@@ -35,7 +35,7 @@ def second_start_with_the_first_stopped(s):
     first.suspend()  # hung: it no longer answers messages
     second_start(s, HAND_OFF_TIMEOUT_S + (time.monotonic() - began) + SLACK_S)
     first.resume()
-    expect(first.alive() and s.tray_icon_count() == 1, "expected the first instance and its one icon")
+    expect(first.alive() and len(s.tray_icons()) == 1, "expected the first instance and its one icon")
 
 
 def taskbar_created_adds_the_icon_again(s):

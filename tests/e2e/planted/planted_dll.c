@@ -1,5 +1,5 @@
-/* A look-alike of a system DLL, as a download folder may hold one. Loaded into any process, it leaves
-   "<its own path>.mark" beside itself; every export answers failure. */
+/* A look-alike of a system DLL, as a download folder may hold one (copied under the system DLL's name).
+   Loaded into any process, it leaves "<its own path>.mark" beside itself; every export answers failure. */
 #include <windows.h>
 
 __declspec(dllexport) INT_PTR Stub(void) { return 0; }
