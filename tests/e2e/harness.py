@@ -208,10 +208,10 @@ class Session:
         return process, log_path
 
     def start_key_watcher(self):
-        return Standin(*self._start_logging_standin("key_watcher", []))
+        return Standin(*self._start_logging_standin("peer_standin", []))
 
     def start_companion(self, window_class):
-        return Standin(*self._start_logging_standin("companion_standin", [window_class]))
+        return Standin(*self._start_logging_standin("peer_standin", [window_class]))
 
     def close(self):
         for process in self.processes:
