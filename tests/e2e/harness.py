@@ -130,7 +130,7 @@ class Session:
 
     def __init__(self, bin_dir, standins_dir):
         for name in ("WINEPREFIX", "DISPLAY"):
-            expect(os.environ.get(name), "%s is not set: run through scripts/test.sh or source scripts/wine-env.sh" % name)
+            expect(os.environ.get(name), "%s is not set: run scripts/test.sh, or source scripts/wine-env.sh" % name)
         self.standins_dir = os.path.abspath(standins_dir)
         self.prefix = os.environ["WINEPREFIX"]
         self.dir = tempfile.mkdtemp(prefix="hoverlatch-e2e-")
@@ -148,7 +148,6 @@ class Session:
         width, height = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True,
                                        timeout=10).stdout.split()
         self.width, self.height = int(width), int(height)
-
 
     def clean_user_state(self):
         """Removes what earlier runs left: the maker's folder and the Startup shortcut."""
@@ -183,7 +182,6 @@ class Session:
         """The Wine path of a Linux path (drive Z:)."""
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
 
-
     def start(self, name, exe, args=(), env=None):
         """Starts a Windows program; its output goes to a log file."""
         log_path = os.path.join(self.dir, "%s-%d.out" % (name, len(self.processes)))
@@ -199,19 +197,16 @@ class Session:
     def standin(self, name):
         return os.path.join(self.standins_dir, name + ".exe")
 
-    def _start_logging_standin(self, name, args):
-        """Starts a stand-in that writes READY to its log once it is in place, and waits for that."""
-        log_path = os.path.join(self.dir, "%s-%d.log" % (name, len(self.processes)))
-        process = self.start(name, self.standin(name), [self.windows_path(log_path)] + args)
-        wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, name + " ready")
-        expect(process.alive(), "%s ended with %s" % (name, process.exit_code()))
-        return process, log_path
+    def start_key_watcher(self, window_class=None):
+        """Starts the peer stand-in (with a window class: a companion) and waits until it is in place."""
+        log_path = os.path.join(self.dir, "peer-%d.log" % len(self.processes))
+        args = [self.windows_path(log_path)] + ([window_class] if window_class else [])
+        process = self.start("peer", self.standin("peer_standin"), args)
+        wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
+        expect(process.alive(), "the peer stand-in ended with %s" % process.exit_code())
+        return Standin(process, log_path)
 
-    def start_key_watcher(self):
-        return Standin(*self._start_logging_standin("peer_standin", []))
-
-    def start_companion(self, window_class):
-        return Standin(*self._start_logging_standin("peer_standin", [window_class]))
+    start_companion = start_key_watcher
 
     def close(self):
         for process in self.processes:
@@ -220,13 +215,8 @@ class Session:
 
     def describe(self):
         """The tail of every process log, for a failure report."""
-        text = []
-        for process in self.processes:
-            with open(process.log_path, "rb") as log:
-                tail = log.read()[-1500:].decode("utf-8", "replace").strip()
-            text.append("  %s (pid %d, exit %s) %s" % (process.name, process.pid, process.exit_code(), tail))
-        return "\n".join(text)
-
+        return "\n".join("  %s (exit %s) %s" % (p.name, p.exit_code(), "\n".join(log_lines(p.log_path)[-10:]))
+                         for p in self.processes)
 
     def helper(self, *args):
         """Runs input_helper; returns (exit code, its one-line answer)."""
@@ -248,15 +238,9 @@ class Session:
         return wait_for(lambda: len(self.tray_icons()) == count, timeout, "%d tray icon(s)" % count)
 
     def find_window(self, window_class, title=None):
-        """(hwnd, visible, pid) of FindWindowW, or None; window_class "-" means any class."""
+        """(hwnd, visible) of FindWindowW, or None."""
         code, answer = self.helper("find", window_class, *([title] if title is not None else []))
-        if code != 0:
-            return None
-        hwnd, visible, pid = (int(p) for p in answer.split())
-        return hwnd, bool(visible), pid
-
-    def main_window(self):
-        return self.find_window("Hoverlatch.MainWindow", "Hoverlatch")
+        return (int(answer.split()[0]), answer.split()[1] == "1") if code == 0 else None
 
     def visible_window(self, window_class):
         found = self.find_window(window_class)
@@ -289,7 +273,6 @@ class Session:
     def tick(self):
         return int(self.helper("tick")[1])
 
-
     def jump_pointer(self, x, y):
         """Moves the pointer in one step: the program sees it arrive within one poll."""
         subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
@@ -302,7 +285,8 @@ class Session:
         steps = max(1, -(-max(abs(x - start_x), abs(y - start_y)) // step_px))
         command = ["xdotool"]
         for i in range(1, steps + 1):
-            command += ["mousemove", str(start_x + (x - start_x) * i // steps), str(start_y + (y - start_y) * i // steps)]
+            step = (start_x + (x - start_x) * i // steps, start_y + (y - start_y) * i // steps)
+            command += ["mousemove", str(step[0]), str(step[1])]
             command += ["sleep", str(pause_s)] if i < steps else []
         subprocess.run(command, check=True, timeout=60)
 
@@ -330,7 +314,8 @@ def run_case(*cases):
         try:
             session = Session(args.bin, args.standins)
             session.clean_user_state()
-            expect(session.main_window() is None, "a Hoverlatch from an earlier run still runs in this Wine prefix")
+            expect(session.find_window("Hoverlatch.MainWindow", "Hoverlatch") is None,
+                   "a Hoverlatch from an earlier run still runs in this Wine prefix")
             session.jump_pointer(session.width // 2, session.height // 2)
             case(session)
             print("PASS %s (%.1f s)" % (case.__name__, time.monotonic() - began), flush=True)
