@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 from harness import wait_for  # noqa: E402
 
+BENCH_DIR = ""  # folder of idle_timer.exe and tray_watch.exe, from --bench
 STARTS = 5      # start-up samples per program
 IDLE_S = 20.0   # idle measurement window
 
@@ -28,7 +29,7 @@ def now_ms():
 def time_to_tray_icon(s, start_program):
     """Milliseconds from starting a program to its tray icon, watched from inside Wine every 2 ms."""
     result = os.path.join(s.dir, "waittray.txt")
-    watch = s.start("waittray", s.standin("input_helper"), [s.windows_path(result), "waittray", 1, 20000])
+    watch = s.start("tray_watch", os.path.join(BENCH_DIR, "tray_watch.exe"), [s.windows_path(result), 1, 20000])
     wait_for(lambda: os.path.exists(result) and open(result).read().strip() == "waiting", 20, "the tray watch")
     began = now_ms()
     program = start_program()
@@ -83,6 +84,8 @@ def main():
     parser.add_argument("--bench", required=True, help="folder of idle_timer.exe")
     args = parser.parse_args()
     s = harness.Session(args.bin, args.standins)
+    global BENCH_DIR
+    BENCH_DIR = args.bench
     baseline_exe = os.path.join(args.bench, "idle_timer.exe")
     try:
         s.clean_user_state()

@@ -7,8 +7,6 @@
 //   button <down|up>                             the left button at the pointer; "tick-before-input"
 //   tick                                         GetTickCount
 //   trayicons                                    "<count> <hwnd>..." of the tray icons the Wine shell shows
-//   waittray <count> <timeout ms>                "waiting", then "<count> <GetTickCount>" once that many
-//                                                tray icons show (or at the timeout)
 //   find <class|-> [title]                       "<hwnd> <visible 0|1> <pid>" of FindWindowW
 //   post <class|-> <message> <wParam> <lParam> [title]   "posted <message> <PostMessageW 0|1>"
 // <message> is a number (decimal or 0x hex) or a name to register; a class of "-" means any class.
@@ -84,17 +82,6 @@ int Run(int count, wchar_t** arguments, std::string* result) {
         *result = std::to_string(icons.size());
         for (HWND icon : icons) result->append(" ").append(Handle(icon));  // a re-added icon gets a new window
         return 0;
-    }
-    if (is(L"waittray", 5)) {
-        const size_t wanted = Number(arguments[3]);
-        const DWORD timeout = static_cast<DWORD>(Number(arguments[4]));
-        WriteResult(arguments[1], "waiting");  // the driver starts the program once the watch is on
-        size_t icons = TrayIcons().size();
-        for (DWORD start = GetTickCount(); icons != wanted && GetTickCount() - start < timeout; Sleep(2)) {
-            icons = TrayIcons().size();
-        }
-        *result = std::to_string(icons) + " " + std::to_string(GetTickCount());
-        return icons == wanted ? 0 : 1;
     }
     const bool find = is(L"find", 4);
     if (!find && !is(L"post", 7)) return *result = "usage", 2;
