@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 #include "corners/CornerTracker.h"
 #include "platform/Platform.h"
@@ -122,7 +124,54 @@ double TimeClockReads() {
     return Nanoseconds(total, kMovedTicks);
 }
 
+// What one tick asks of Windows and of the heap, counted over a batch of unmoved and of moved ticks.
+struct TickCost {
+    long allocations, cursorReads, keyStates, monitorLookups, monitorInfos, dpiQueries;
+};
+TickCost g_cost = {};
+bool g_counting = false;
+Platform g_real;
+
+BOOL WINAPI CountedCursorRead(POINT* p) { return ++g_cost.cursorReads, g_real.getCursorPos(p); }
+SHORT WINAPI CountedKeyState(int key) { return ++g_cost.keyStates, g_real.getAsyncKeyState(key); }
+HMONITOR WINAPI CountedMonitorLookup(POINT p, DWORD flags) {
+    return ++g_cost.monitorLookups, g_real.monitorFromPoint(p, flags);
+}
+BOOL WINAPI CountedMonitorInfo(HMONITOR m, MONITORINFO* info) {
+    return ++g_cost.monitorInfos, g_real.getMonitorInfoW(m, info);
+}
+HRESULT WINAPI CountedDpiQuery(HMONITOR m, MONITOR_DPI_TYPE type, UINT* x, UINT* y) {
+    return ++g_cost.dpiQueries, g_real.getDpiForMonitor(m, type, x, y);
+}
+
+void PrintTickCost(const char* what, void (*batch)(), int ticks) {
+    g_real = g_platform;
+    g_platform.getCursorPos = &CountedCursorRead;
+    g_platform.getAsyncKeyState = &CountedKeyState;
+    g_platform.monitorFromPoint = &CountedMonitorLookup;
+    g_platform.getMonitorInfoW = &CountedMonitorInfo;
+    g_platform.getDpiForMonitor = &CountedDpiQuery;
+    g_cost = {};
+    g_counting = true;
+    batch();
+    g_counting = false;
+    g_platform = g_real;
+    const double n = ticks;
+    std::printf("%s, per tick: %.2f allocations, %.2f GetCursorPos, %.2f GetAsyncKeyState, %.2f MonitorFromPoint, "
+                "%.2f GetMonitorInfoW, %.2f GetDpiForMonitor\n", what, g_cost.allocations / n, g_cost.cursorReads / n,
+                g_cost.keyStates / n, g_cost.monitorLookups / n, g_cost.monitorInfos / n, g_cost.dpiQueries / n);
+}
+
 }  // namespace
+
+// Every heap allocation of the process passes here; only those made while a cost is counted are counted.
+void* operator new(std::size_t size) {
+    if (g_counting) ++g_cost.allocations;
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 int main() {
     QueryPerformanceFrequency(&g_frequency);
@@ -182,6 +231,8 @@ int main() {
                 Median(dpi, kRounds), Minimum(dpi, kRounds));
     std::printf("clock read pair (included in each moved-tick figure) %.0f ns\n", Median(clock, kRounds));
     std::printf("moved ticks whose new position the poll did not see: %d of %d\n", notSeen, kRounds * kMovedTicks);
+    PrintTickCost("unmoved ticks", [] { TimeUnmoved(&PollCorners); }, kUnmovedTicks + 1);
+    PrintTickCost("moved ticks", [] { int unseen = 0; TimeMoved(&PollCorners, &unseen); }, kMovedTicks);
     std::printf("tracker after the run: blocked %d, dwell %d, fired %d, last action tick %lu\n", g_tracker.blocked,
                 g_tracker.dwellActive, g_tracker.fired, g_tracker.lastActionTick);
     return notSeen == 0 ? 0 : 1;
