@@ -150,14 +150,14 @@ TEST(TrayMenuCommand, RunAtStartupStoresTheChoiceWhenTheMenuOpensDuringTheWait) 
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) {
         if (m != WM_APP) return DefWindowProcW(w, m, wp, lp);
         ShowTrayMenu(g_clicked = w);
-        return g_fake.runtime->Complete(), LRESULT(0);
+        return g_fake->Complete(), LRESULT(0);
     }));
-    g_fake.clickDuringEnable = window;
+    runtime.fake.clickDuringEnable = window;
     ASSERT_TRUE(appData.Write(L"Hoverlatch", RenderedIni()));
     LoadSettings(false);
     HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread watchdog([finished] {  // a wait that does not dispatch fails instead of hanging
-        if (WaitForSingleObject(finished, 10000) == WAIT_TIMEOUT && g_fake.runtime) g_fake.runtime->Complete();
+        if (WaitForSingleObject(finished, 10000) == WAIT_TIMEOUT) g_fake->Complete();
     });
     HandleMenuCommand(window, IDM_RUN_AT_STARTUP);
     SetEvent(finished);
