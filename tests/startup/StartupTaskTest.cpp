@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
-#include <thread>
-#include <vector>
-
-#include "FakeRuntime.h"
+#include "Fakes.h"
 #include "startup/StartupShortcut.h"
 #include "startup/StartupTask.h"
 
@@ -37,34 +33,14 @@ TEST(StartupTask, StateChoiceAndRuntimeAnswersDecideTheCalls) {
     }
 }
 
-// The wait gives up (no IAsyncInfo) after handing over its handler; the operation completes later, from
-// another thread. The handler must set only its own event: the waiting side's handle is closed, its value reused.
-TEST(StartupTask, LateCompletionTouchesNothingFreed) {
-    FakeRuntime operation;
-    operation.withAsyncInfo = false;
-    StartupTaskState state = StartupTaskState::Enabled;
-    EXPECT_EQ(WaitForAsyncOperation(static_cast<IAsyncOperationStartupTaskState*>(&operation), &state), E_NOINTERFACE);
-    std::vector<HANDLE> spare(64);  // made after the wait gave up, to take over freed handle values
-    for (HANDLE& event : spare) event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread([&] { operation.Complete(); }).join();
-    for (HANDLE event : spare) EXPECT_NE(WaitForSingleObject(event, 0), WAIT_OBJECT_0) << "set an event not its own";
-    for (HANDLE event : spare) CloseHandle(event);
-}
-
-std::wstring g_startupFolder;
-
 // A shortcut left by an earlier unpackaged install would start a packaged run a second time.
 TEST(StartupTask, PackagedRunDeletesTheShortcutAndUsesTheTask) {
-    ScratchFolder startup;
+    ScratchAppData startup;
     FakeRuntimeScope scope;
-    g_startupFolder = startup.path();
-    g_platform.shGetFolderPathW = [](HWND, int folder, HANDLE, DWORD, LPWSTR path) {
-        return lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH), folder == CSIDL_STARTUP ? S_OK : E_INVALIDARG;
-    };
     g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
-    ASSERT_TRUE(WriteBytes(startup / L"Hoverlatch.lnk", "left by an unpackaged install"));
+    ASSERT_TRUE(WriteBytes(startup.scratch / L"Hoverlatch.lnk", "left by an unpackaged install"));
     SetRunAtStartup(true);
-    EXPECT_FALSE(FileExists(startup / L"Hoverlatch.lnk"));
+    EXPECT_FALSE(FileExists(startup.scratch / L"Hoverlatch.lnk"));
     EXPECT_EQ(scope.fake.requestEnableCalls, 1);
 }
 

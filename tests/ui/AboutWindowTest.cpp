@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "startup/Fakes.h"
 #include "startup/StartupShortcut.h"
-#include "support/TestSupport.h"
 #include "ui/AboutWindow.h"
 
 namespace {
@@ -38,9 +38,8 @@ void Press(HWND about, LONG dx) {
 
 // The owner is like the program's main window: a hidden top-level tool window.
 struct AboutWindowTest : ::testing::Test {
-    PlatformGuard platform;
-    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                 nullptr);
+    ScratchAppData shell;
+    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, {}, {}, {}, {});
     void SetUp() override {
         g_cursor = {640, 400};
         g_dpi = 96;
@@ -133,7 +132,7 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
         const auto [message, wParam] = closers[cycle % std::size(closers)];
         if (message == WM_LBUTTONUP) Press(about, 3);  // still a click
         else if (message != WM_DESTROY) SendMessageW(about, message, wParam, 0);
-        else DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        else DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1, {}, {}, {}, {});
         PumpMessages();
         EXPECT_EQ(CurrentAboutWindow(), nullptr);
         for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
@@ -145,13 +144,9 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
 
 std::wstring g_longPath;                   // where the executable is, longer than MAX_PATH
 std::vector<std::wstring> g_versionFiles;  // files whose version resource was asked for
-std::wstring g_startupFolder;
-
 // A path longer than MAX_PATH reaches the version lookup whole, and still gets a Startup shortcut. (Wine's
 // shell link keeps no target that long, so the target itself is not read back here.)
 TEST_F(AboutWindowTest, InstallPathLongerThanMaxPathIsUsedWhole) {
-    ScratchFolder startup;
-    g_startupFolder = startup.path();
     for (g_longPath = L"C:\\Portable"; g_longPath.size() < 300;) g_longPath += L"\\deeply-nested-folder";
     g_longPath += L"\\Hoverlatch.exe";
     // As Windows does: a cut, terminated path and the buffer's size as the answer when it does not fit.
@@ -160,12 +155,9 @@ TEST_F(AboutWindowTest, InstallPathLongerThanMaxPathIsUsedWhole) {
         return std::min<DWORD>(size, static_cast<DWORD>(g_longPath.size()));
     };
     g_platform.getFileVersionInfoSizeW = [](LPCWSTR file, LPDWORD) -> DWORD { return g_versionFiles.push_back(file), 0; };
-    g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR path) {
-        return lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH), S_OK;
-    };
     g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return APPMODEL_ERROR_NO_PACKAGE; };
     SetRunAtStartup(true);
-    EXPECT_TRUE(FileExists(startup / L"Hoverlatch.lnk"));
+    EXPECT_TRUE(FileExists(shell.scratch / L"Hoverlatch.lnk"));
     ASSERT_NE(Open(), nullptr);
     EXPECT_EQ(g_versionFiles, std::vector<std::wstring>{g_longPath});
 }

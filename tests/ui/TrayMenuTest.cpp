@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <future>
@@ -11,31 +10,13 @@
 #include <vector>
 
 #include "settings/SettingsStore.h"
-#include "startup/FakeRuntime.h"
+#include "startup/Fakes.h"
 #include "support/TestSupport.h"
 #include "ui/TrayMenu.h"
 
 namespace {
 
 using A = CornerAction;
-
-// Every shell folder is one scratch folder: config.ini and the companions live there.
-std::wstring g_scratchAppData;
-struct ScratchAppData {
-    PlatformGuard platform;
-    ScratchFolder scratch;
-    ScratchAppData() {
-        g_scratchAppData = scratch.path();
-        g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR path) {
-            return lstrcpynW(path, g_scratchAppData.c_str(), MAX_PATH), S_OK;
-        };
-    }
-    bool Write(const std::wstring& folder, const std::string& bytes) const {
-        SHCreateDirectoryExW(nullptr, (scratch / L"quenby\\" + folder).c_str(), nullptr);
-        return WriteBytes(scratch / L"quenby\\" + folder + L"\\config.ini", bytes);
-    }
-    std::string Config() const { return ReadBytes(scratch / L"quenby\\Hoverlatch\\config.ini"); }
-};
 
 constexpr UINT kTop = 0x10000;  // + position: an item of the top level (header, 4 corners, ---, zone, dwell, ...)
 
