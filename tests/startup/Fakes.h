@@ -33,11 +33,16 @@ using TaskHandler = IAsyncOperationCompletedHandlerStartupTask;
 using StateHandler = IAsyncOperationCompletedHandlerStartupTaskState;
 #define HOVERLATCH_NOT_ASKED(method) HRESULT STDMETHODCALLTYPE method override { return E_NOTIMPL; }
 
-// One object plays the factory, the task and both operations: every reference the product takes counts on it.
-// The task lookup completes at once, the enable request when its handler is given, unless a click is expected
-// during the wait: then WM_APP is posted to that window and only Complete ends the request.
+struct FakeRuntime;
+inline FakeRuntime* g_fake = nullptr;
+
+// One object plays the factory, the task and both operations behind g_platform's runtime entries while it lives;
+// every reference the product takes counts on it, and all must be released by its end. The task lookup completes
+// at once, the enable request when its handler is given, unless a click is expected during the wait: then WM_APP
+// is posted to that window and only Complete ends the request.
 struct FakeRuntime final : IStartupTaskStatics, IStartupTask, IAsyncOperationStartupTask,
                            IAsyncOperationStartupTaskState, IAsyncInfo {
+    PlatformGuard guard;
     HRESULT roInitializeResult = S_OK, factoryResult = S_OK, error = S_OK;
     StartupTaskState state = StartupTaskState::Disabled;
     HWND clickDuringEnable = nullptr;
@@ -46,6 +51,19 @@ struct FakeRuntime final : IStartupTaskStatics, IStartupTask, IAsyncOperationSta
     std::atomic<bool> completed{false};
     StateHandler* stateHandler = nullptr;
 
+    FakeRuntime() {
+        g_fake = this;
+        g_platform.roInitialize = [](int) { return g_fake->roInitializeResult; };
+        g_platform.roUninitialize = [] { ++g_fake->roUninitializeCalls; };
+        g_platform.roGetActivationFactory = [](HSTRING classId, REFIID iid, void** factory) -> HRESULT {
+            *factory = nullptr;
+            if (FAILED(g_fake->factoryResult)) return g_fake->factoryResult;
+            const wchar_t* name = WindowsGetStringRawBuffer(classId, nullptr);
+            const bool ok = !lstrcmpW(name, L"Windows.ApplicationModel.StartupTask") && iid == IID_IStartupTaskStatics;
+            return ok ? g_fake->Hand(reinterpret_cast<IStartupTaskStatics**>(factory)) : REGDB_E_CLASSNOTREG;
+        };
+    }
+    ~FakeRuntime() { EXPECT_EQ(references, 0) << "factory, task or operation not released"; }
     void Complete() {
         if (completed.exchange(true) || !stateHandler) return;
         stateHandler->Invoke(this, AsyncStatus::Completed);
@@ -88,24 +106,4 @@ struct FakeRuntime final : IStartupTaskStatics, IStartupTask, IAsyncOperationSta
         return *value = error == S_OK ? AsyncStatus::Completed : AsyncStatus::Error, S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* value) override { return *value = error, S_OK; }
-};
-inline FakeRuntime* g_fake = nullptr;
-
-// A fresh fake behind g_platform's runtime entries; when the scope ends the product must have released it.
-struct FakeRuntimeScope {
-    PlatformGuard guard;
-    FakeRuntime fake;
-    ~FakeRuntimeScope() { EXPECT_EQ(fake.references, 0) << "factory, task or operation not released"; }
-    FakeRuntimeScope() {
-        g_fake = &fake;
-        g_platform.roInitialize = [](int) { return g_fake->roInitializeResult; };
-        g_platform.roUninitialize = [] { ++g_fake->roUninitializeCalls; };
-        g_platform.roGetActivationFactory = [](HSTRING classId, REFIID iid, void** factory) -> HRESULT {
-            *factory = nullptr;
-            if (FAILED(g_fake->factoryResult)) return g_fake->factoryResult;
-            const wchar_t* name = WindowsGetStringRawBuffer(classId, nullptr);
-            const bool ok = !lstrcmpW(name, L"Windows.ApplicationModel.StartupTask") && iid == IID_IStartupTaskStatics;
-            return ok ? g_fake->Hand(reinterpret_cast<IStartupTaskStatics**>(factory)) : REGDB_E_CLASSNOTREG;
-        };
-    }
 };

@@ -3,13 +3,13 @@
 
 #include "Fakes.h"
 #include "startup/StartupShortcut.h"
-#include "startup/StartupTask.h"
 
 namespace {
 
+// A packaged run uses its task: a shortcut left by an earlier unpackaged install would start it a second time.
 // The runtime is left only by a call that entered it (S_FALSE included); a failed entry does not stop the attempt.
 // A state is asked to enable, disabled, or left alone: one row per state tells its group apart from the others.
-TEST(StartupTask, StateChoiceAndRuntimeAnswersDecideTheCalls) {
+TEST(StartupTask, PackagedRunDeletesTheShortcutAndTheStateAndRuntimeAnswersDecideTheCalls) {
     using S = StartupTaskState;
     struct Case { S state; bool enable; int requests, disables; HRESULT init = S_OK, factory = S_OK; int leaves = 1; };
     const Case cases[] = {
@@ -21,27 +21,20 @@ TEST(StartupTask, StateChoiceAndRuntimeAnswersDecideTheCalls) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "state " << static_cast<int>(c.state) << " enable " << c.enable << std::hex
                                         << " init " << c.init << " factory " << c.factory);
-        FakeRuntimeScope scope;
-        scope.fake.state = c.state;
-        scope.fake.roInitializeResult = c.init;
-        scope.fake.factoryResult = c.factory;
-        ApplyStartupTask(c.enable);
-        EXPECT_EQ(scope.fake.getStateCalls, c.factory == S_OK ? 1 : 0) << "the task was not found";
-        EXPECT_EQ(scope.fake.requestEnableCalls, c.requests);
-        EXPECT_EQ(scope.fake.disableCalls, c.disables);
-        EXPECT_EQ(scope.fake.roUninitializeCalls, c.leaves);
+        ScratchAppData startup;
+        FakeRuntime fake;
+        fake.state = c.state;
+        fake.roInitializeResult = c.init;
+        fake.factoryResult = c.factory;
+        g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
+        ASSERT_TRUE(WriteBytes(startup.scratch / L"Hoverlatch.lnk", "left by an unpackaged install"));
+        SetRunAtStartup(c.enable);
+        EXPECT_FALSE(FileExists(startup.scratch / L"Hoverlatch.lnk"));
+        EXPECT_EQ(fake.getStateCalls, c.factory == S_OK ? 1 : 0) << "the task was not found";
+        EXPECT_EQ(fake.requestEnableCalls, c.requests);
+        EXPECT_EQ(fake.disableCalls, c.disables);
+        EXPECT_EQ(fake.roUninitializeCalls, c.leaves);
     }
-}
-
-// A shortcut left by an earlier unpackaged install would start a packaged run a second time.
-TEST(StartupTask, PackagedRunDeletesTheShortcutAndUsesTheTask) {
-    ScratchAppData startup;
-    FakeRuntimeScope scope;
-    g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
-    ASSERT_TRUE(WriteBytes(startup.scratch / L"Hoverlatch.lnk", "left by an unpackaged install"));
-    SetRunAtStartup(true);
-    EXPECT_FALSE(FileExists(startup.scratch / L"Hoverlatch.lnk"));
-    EXPECT_EQ(scope.fake.requestEnableCalls, 1);
 }
 
 }  // namespace

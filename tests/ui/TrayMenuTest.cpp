@@ -117,7 +117,7 @@ HWND g_clicked = nullptr;  // the window a tray click reached during the startup
 TEST(TrayMenuCommand, RunAtStartupStoresTheChoiceWhenTheMenuOpensDuringTheWait) {
     GlobalsGuard globals;
     ScratchAppData appData;
-    FakeRuntimeScope runtime;
+    FakeRuntime runtime;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as the program's thread is while the task is asked
     g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
     g_platform.trackPopupMenuEx = [](HMENU, UINT, int, int, HWND, LPTPMPARAMS) -> BOOL { return 0; };
@@ -127,7 +127,7 @@ TEST(TrayMenuCommand, RunAtStartupStoresTheChoiceWhenTheMenuOpensDuringTheWait) 
         ShowTrayMenu(g_clicked = w);
         return g_fake->Complete(), LRESULT(0);
     }));
-    runtime.fake.clickDuringEnable = window;
+    runtime.clickDuringEnable = window;
     ASSERT_TRUE(appData.Write(L"Hoverlatch", RenderedIni()));
     LoadSettings(false);
     std::promise<void> finished;  // a wait that does not dispatch fails instead of hanging
