@@ -134,6 +134,7 @@ TEST_F(AboutWindowTest, PlacedByDpiAndPointerAndEveryWayToCloseLeavesNoWindowFon
 
 std::wstring g_longPath;                   // where the executable is, longer than MAX_PATH
 std::vector<std::wstring> g_versionFiles;  // files whose version resource was asked for
+
 // A path longer than MAX_PATH reaches the version lookup whole, and still gets a Startup shortcut. (Wine's
 // shell link keeps no target that long, so the target itself is not read back here.)
 TEST_F(AboutWindowTest, InstallPathLongerThanMaxPathIsUsedWhole) {
