@@ -13,8 +13,8 @@
 
 namespace {
 
-POINT g_cursor;  // the pointer and the monitor DPI as the card reads them
-UINT g_dpi;
+POINT g_cursor{640, 400};  // the pointer and the monitor DPI as the card reads them
+UINT g_dpi = 96;
 
 void PumpMessages() {
     MSG message;
@@ -41,8 +41,6 @@ struct AboutWindowTest : ::testing::Test {
     ScratchAppData shell;
     HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, {}, {}, {}, {});
     void SetUp() override {
-        g_cursor = {640, 400};
-        g_dpi = 96;
         g_platform.getCursorPos = [](POINT* point) -> BOOL { return *point = g_cursor, TRUE; };
         g_platform.getDpiForMonitor = [](HMONITOR, MONITOR_DPI_TYPE, UINT* x, UINT* y) -> HRESULT {
             return *x = *y = g_dpi, S_OK;

@@ -42,9 +42,8 @@ TEST(TrayMenuBuild, IdentifiersMarksAndLabelsOfEachEntry) {
           {kTop + 6, L"Range until detection (13 px)"}, {1020, L"(*) 4 px"}, {1039, L"(*) 1000 ms"},
           {kTop + 7, L"Time until detection (1000 ms)"}, {1003, L"[x] Run at Windows startup"}}, UiLanguage::English},
         {{A::FramwickWindow, A::FramwickBar, A::FramwickFullscreen, A::FramwickScroll, 14, 600}, {true, true, true},
-         {{1105, L"(*) Window"}, {1129, L"(*) Capture\u2026"}, {1146, L"(*) Fullscreen"}, {1147, L"Freeform"},
-          {1170, L"(*) Scroll \u03B2"}, {1025, L"(*) 14 px"}, {1030, L"300 ms"}, {1035, L"(*) 600 ms"},
-          {1003, L"Run at Windows startup"}}, UiLanguage::English},
+         {{1105, L"(*) Window"}, {1129, L"(*) Capture\u2026"}, {1146, L"(*) Fullscreen"}, {1170, L"(*) Scroll \u03B2"},
+          {1025, L"(*) 14 px"}, {1035, L"(*) 600 ms"}, {1003, L"Run at Windows startup"}}, UiLanguage::English},
         // Items of missing programs are left out; the entry shows Disabled while the file keeps the action.
         {{A::FramwickWindow, A::Loftmoor, A::Notchling, A::TaskView}, {},
          {{kTop + 1, L"Top left (Disabled)"}, {1103, L"(*) Disabled"}, {1105, L"absent"},
