@@ -1,80 +1,40 @@
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
-#include <thread>
-#include <vector>
-
-#include "FakeRuntime.h"
+#include "Fakes.h"
 #include "startup/StartupShortcut.h"
-#include "startup/StartupTask.h"
 
 namespace {
 
+// A packaged run uses its task: a shortcut left by an earlier unpackaged install would start it a second time.
 // The runtime is left only by a call that entered it (S_FALSE included); a failed entry does not stop the attempt.
-TEST(StartupTask, StateChoiceAndRuntimeAnswersDecideTheCalls) {
+// A state is asked to enable, disabled, or left alone: one row per state tells its group apart from the others.
+TEST(StartupTask, PackagedRunDeletesTheShortcutAndTheStateAndRuntimeAnswersDecideTheCalls) {
     using S = StartupTaskState;
     struct Case { S state; bool enable; int requests, disables; HRESULT init = S_OK, factory = S_OK; int leaves = 1; };
     const Case cases[] = {
-        {S::Disabled, true, 1, 0},         {S::Disabled, false, 0, 0},
-        {S::DisabledByUser, true, 1, 0},   {S::DisabledByUser, false, 0, 0},
-        {S::Enabled, true, 0, 0},          {S::Enabled, false, 0, 1},
-        {S::DisabledByPolicy, true, 1, 0}, {S::DisabledByPolicy, false, 0, 0},
-        {S::EnabledByPolicy, true, 0, 0},  {S::EnabledByPolicy, false, 0, 0},
-        {S::Disabled, true, 1, 0, S_FALSE}, {S::Disabled, true, 1, 0, RPC_E_CHANGED_MODE, S_OK, 0},
-        {S::Disabled, true, 0, 0, S_OK, REGDB_E_CLASSNOTREG}, {S::Disabled, true, 0, 0, E_FAIL, REGDB_E_CLASSNOTREG, 0},
+        {S::Disabled, true, 1, 0},         {S::Disabled, false, 0, 0},        {S::DisabledByUser, true, 1, 0},
+        {S::Enabled, true, 0, 0},          {S::Enabled, false, 0, 1},         {S::DisabledByPolicy, true, 1, 0},
+        {S::EnabledByPolicy, true, 0, 0},  {S::EnabledByPolicy, false, 0, 0}, {S::Disabled, true, 1, 0, S_FALSE},
+        {S::Disabled, true, 1, 0, RPC_E_CHANGED_MODE, S_OK, 0}, {S::Disabled, true, 0, 0, S_OK, REGDB_E_CLASSNOTREG},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "state " << static_cast<int>(c.state) << " enable " << c.enable << std::hex
                                         << " init " << c.init << " factory " << c.factory);
-        FakeRuntimeScope scope;
-        g_fake.state = c.state;
-        g_fake.roInitializeResult = c.init;
-        g_fake.factoryResult = c.factory;
-        ApplyStartupTask(c.enable);
-        EXPECT_EQ(g_fake.getStateCalls, c.factory == S_OK ? 1 : 0) << "the task was not found";
-        EXPECT_EQ(g_fake.requestEnableCalls, c.requests);
-        EXPECT_EQ(g_fake.disableCalls, c.disables);
-        EXPECT_EQ(g_fake.roUninitializeCalls, c.leaves);
+        ScratchAppData startup;
+        FakeRuntime fake;
+        fake.state = c.state;
+        fake.roInitializeResult = c.init;
+        fake.factoryResult = c.factory;
+        g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
+        ASSERT_TRUE(WriteBytes(startup.scratch / L"Hoverlatch.lnk", "left by an unpackaged install"));
+        SetRunAtStartup(c.enable);
+        EXPECT_FALSE(FileExists(startup.scratch / L"Hoverlatch.lnk"));
+        EXPECT_EQ(fake.getStateCalls, c.factory == S_OK ? 1 : 0) << "the task was not found";
+        EXPECT_EQ(fake.requestEnableCalls, c.requests);
+        EXPECT_EQ(fake.disableCalls, c.disables);
+        EXPECT_EQ(fake.roUninitializeCalls, c.leaves);
     }
-}
-
-// The wait gives up (no IAsyncInfo) after handing over its handler; the operation completes later, from
-// another thread. The handler must set only its own event: the waiting side's handle is closed, its value reused.
-TEST(StartupTask, LateCompletionTouchesNothingFreed) {
-    constexpr int kSpareEvents = 64;  // new handles made after the wait gave up, to take over freed handle values
-    auto* operation = new FakeStartupRuntime;
-    operation->atOnce = operation->withAsyncInfo = false;
-    StartupTaskState state = StartupTaskState::Enabled;
-    EXPECT_EQ(WaitForAsyncOperation(static_cast<IAsyncOperationStartupTaskState*>(operation), &state), E_NOINTERFACE);
-    std::vector<HANDLE> spare(kSpareEvents);
-    for (HANDLE& event : spare) event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread([&] { operation->Complete(); }).join();
-    int signalled = 0;
-    for (HANDLE event : spare) {
-        signalled += WaitForSingleObject(event, 0) == WAIT_OBJECT_0 ? 1 : 0;
-        CloseHandle(event);
-    }
-    EXPECT_EQ(signalled, 0) << "the handler set an event that is not its own";
-    operation->Release();
-    EXPECT_EQ(g_fakesAlive.load(), 0);
-}
-
-std::wstring g_startupFolder;
-
-// A shortcut left by an earlier unpackaged install would start a packaged run a second time.
-TEST(StartupTask, PackagedRunDeletesTheShortcutAndUsesTheTask) {
-    ScratchFolder startup;
-    FakeRuntimeScope scope;
-    g_startupFolder = startup.path();
-    g_platform.shGetFolderPathW = [](HWND, int folder, HANDLE, DWORD, LPWSTR path) {
-        return lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH), folder == CSIDL_STARTUP ? S_OK : E_INVALIDARG;
-    };
-    g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return ERROR_INSUFFICIENT_BUFFER; };
-    ASSERT_TRUE(WriteBytes(startup / L"Hoverlatch.lnk", "left by an unpackaged install"));
-    SetRunAtStartup(true);
-    EXPECT_FALSE(FileExists(startup / L"Hoverlatch.lnk"));
-    EXPECT_EQ(g_fake.requestEnableCalls, 1);
 }
 
 }  // namespace

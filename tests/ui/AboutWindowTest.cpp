@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "startup/Fakes.h"
 #include "startup/StartupShortcut.h"
-#include "support/TestSupport.h"
 #include "ui/AboutWindow.h"
 
 namespace {
 
-POINT g_cursor;  // the pointer and the monitor DPI as the card reads them
-UINT g_dpi;
+POINT g_cursor{640, 400};  // the pointer and the monitor DPI as the card reads them
+UINT g_dpi = 96;
 
 void PumpMessages() {
     MSG message;
@@ -38,12 +38,9 @@ void Press(HWND about, LONG dx) {
 
 // The owner is like the program's main window: a hidden top-level tool window.
 struct AboutWindowTest : ::testing::Test {
-    PlatformGuard platform;
-    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                 nullptr);
+    ScratchAppData shell;
+    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, {}, {}, {}, {});
     void SetUp() override {
-        g_cursor = {640, 400};
-        g_dpi = 96;
         g_platform.getCursorPos = [](POINT* point) -> BOOL { return *point = g_cursor, TRUE; };
         g_platform.getDpiForMonitor = [](HMONITOR, MONITOR_DPI_TYPE, UINT* x, UINT* y) -> HRESULT {
             return *x = *y = g_dpi, S_OK;
@@ -62,8 +59,16 @@ struct AboutWindowTest : ::testing::Test {
 
 }  // namespace
 
+std::wstring g_opened;  // what ShellExecuteW was asked to open
+
 // Centred under the pointer, 12 px (scaled) inside the work area's bottom; a second About only brings it forward.
-TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheWorkArea) {
+// GetGuiResources answers 0 under Wine, so each handle the card created is checked itself. Each cycle clicks the
+// author's link (which keeps the card), drags the card, then closes it: by a click (a press moved less than 4 px),
+// keys, other buttons, WM_CLOSE or the owner's end.
+TEST_F(AboutWindowTest, PlacedByDpiAndPointerAndEveryWayToCloseLeavesNoWindowFontPenBrushOrIcon) {
+    g_platform.shellExecuteW = [](HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+        return g_opened = std::wstring(verb) + L" " + file, reinterpret_cast<HINSTANCE>(42);
+    };
     MONITORINFO monitor{sizeof(monitor), {}, {}, 0};
     GetMonitorInfoW(MonitorFromPoint(g_cursor, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT work = monitor.rcWork;
@@ -73,61 +78,24 @@ TEST_F(AboutWindowTest, SizeFontAndPlacementFollowTheMonitorDpiAndStayInsideTheW
         {144, work.left + 3, {work.left + 18, work.bottom - 18 - 300, 750, 300}, 42},
         {144, work.right - 1, {work.right - 18 - 750, work.bottom - 18 - 300, 750, 300}, 42},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.dpi) + " dpi, pointer x " + std::to_string(c.pointerX));
-        g_dpi = c.dpi;
-        g_cursor = {c.pointerX, work.top};  // the pointer's height does not matter
-        HWND about = Open();
-        ASSERT_NE(about, nullptr);
-        EXPECT_EQ(BoxOf(about), c.placed);
-        LOGFONTW title{};
-        GetObjectW(AboutStateOf(about)->titleFont.get(), sizeof(title), &title);
-        EXPECT_EQ(title.lfHeight, c.titleHeight);
-        SetForegroundWindow(owner);
-        ShowWindow(about, SW_HIDE);
-        g_cursor = {c.pointerX < (work.left + work.right) / 2 ? work.right - 1 : work.left, work.top};
-        EXPECT_EQ(Open(), about);
-        EXPECT_TRUE(IsWindowVisible(about) && GetForegroundWindow() == about) << "not brought forward";
-        EXPECT_EQ(BoxOf(about), c.placed);
-        EXPECT_EQ(FindWindowExW(nullptr, about, L"Hoverlatch.AboutWindow", nullptr), nullptr);  // the only card
-        Press(about, -4);  // 4 px drag the card; less is a click, which closes it (below)
-        EXPECT_EQ(BoxOf(about), (Box{c.placed[0] - 4, c.placed[1], c.placed[2], c.placed[3]}));
-        DestroyWindow(about);
-    }
-}
-
-std::wstring g_opened;  // what ShellExecuteW was asked to open
-
-// Through the real SysLink: a click on the author's name opens the author page and keeps the card.
-void ClickAuthorsName(HWND link) {
-    RECT client{};
-    GetClientRect(link, &client);
-    LHITTESTINFO hit{{0, client.bottom / 2}, {}};
-    while (hit.pt.x < client.right && !SendMessageW(link, LM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) ++hit.pt.x;
-    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
-    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
-    PumpMessages();
-}
-
-// GetGuiResources answers 0 under Wine, so each handle the card created is checked itself. Each cycle clicks
-// the author's link (which keeps the card), then closes it: by a click (a press moved less than 4 px),
-// keys, other buttons, WM_CLOSE or the owner's end.
-TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFontPenBrushOrIcon) {
-    g_platform.shellExecuteW = [](HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
-        return g_opened = std::wstring(verb) + L" " + file, reinterpret_cast<HINSTANCE>(42);
-    };
     const std::pair<UINT, WPARAM> closers[] = {{WM_KEYDOWN, VK_ESCAPE}, {WM_RBUTTONUP, 0}, {WM_KEYDOWN, VK_RETURN},
                                                {WM_MBUTTONUP, 0},       {WM_CLOSE, 0},     {WM_LBUTTONUP, 0},
                                                {WM_DESTROY, 0}};
     const int cycles = StressRounds(static_cast<int>(std::size(closers)), 50);
     for (int cycle = 0; cycle < cycles; ++cycle) {
+        const Case& c = cases[cycle % std::size(cases)];
         SCOPED_TRACE("cycle " + std::to_string(cycle));
-        g_dpi = cycle % 2 ? 144 : 96;
+        g_dpi = c.dpi;
+        g_cursor = {c.pointerX, work.top};  // the pointer's height does not matter
         HWND about = Open();
         ASSERT_NE(about, nullptr);
+        EXPECT_EQ(BoxOf(about), c.placed);
         const AboutState* state = AboutStateOf(about);
+        LOGFONTW title{};
+        GetObjectW(state->titleFont.get(), sizeof(title), &title);
+        EXPECT_EQ(title.lfHeight, c.titleHeight);
         std::vector<HWND> windows{about, state->tooltip.get()};
-        for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) windows.push_back(c);
+        for (HWND w = GetWindow(about, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) windows.push_back(w);
         const HGDIOBJ objects[] = {state->titleFont.get(), state->bodyFont.get(),  state->italicFont.get(),
                                    state->smallFont.get(), state->borderPen.get(), state->separatorPen.get(),
                                    state->backgroundBrush.get()};
@@ -136,13 +104,23 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
         RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
         g_opened.clear();
-        ClickAuthorsName(state->link);
+        RECT link{};  // a click on the author's name in the real SysLink
+        GetClientRect(state->link, &link);
+        LHITTESTINFO at{{0, link.bottom / 2}, {}};
+        while (at.pt.x < link.right && !SendMessageW(state->link, LM_HITTEST, 0, LPARAM(&at))) ++at.pt.x;
+        SendMessageW(state->link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.pt.x, at.pt.y));
+        SendMessageW(state->link, WM_LBUTTONUP, 0, MAKELPARAM(at.pt.x, at.pt.y));
         EXPECT_EQ(Utf8(g_opened), "open https://kvantor.example/");
-        ASSERT_TRUE(IsWindow(about));
+        SetForegroundWindow(owner);
+        ShowWindow(about, SW_HIDE);
+        EXPECT_EQ(Open(), about) << "a second card";
+        EXPECT_TRUE(IsWindowVisible(about) && GetForegroundWindow() == about) << "not brought forward";
+        Press(about, -4);  // a drag: the card follows
+        EXPECT_EQ(BoxOf(about), (Box{c.placed[0] - 4, c.placed[1], c.placed[2], c.placed[3]}));
         const auto [message, wParam] = closers[cycle % std::size(closers)];
         if (message == WM_LBUTTONUP) Press(about, 3);  // still a click
         else if (message != WM_DESTROY) SendMessageW(about, message, wParam, 0);
-        else DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        else DestroyWindow(owner), owner = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 1, 1, {}, {}, {}, {});
         PumpMessages();
         EXPECT_EQ(CurrentAboutWindow(), nullptr);
         for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
@@ -154,13 +132,10 @@ TEST_F(AboutWindowTest, LinkOpensTheAuthorPageAndEveryWayToCloseLeavesNoWindowFo
 
 std::wstring g_longPath;                   // where the executable is, longer than MAX_PATH
 std::vector<std::wstring> g_versionFiles;  // files whose version resource was asked for
-std::wstring g_startupFolder;
 
 // A path longer than MAX_PATH reaches the version lookup whole, and still gets a Startup shortcut. (Wine's
 // shell link keeps no target that long, so the target itself is not read back here.)
 TEST_F(AboutWindowTest, InstallPathLongerThanMaxPathIsUsedWhole) {
-    ScratchFolder startup;
-    g_startupFolder = startup.path();
     for (g_longPath = L"C:\\Portable"; g_longPath.size() < 300;) g_longPath += L"\\deeply-nested-folder";
     g_longPath += L"\\Hoverlatch.exe";
     // As Windows does: a cut, terminated path and the buffer's size as the answer when it does not fit.
@@ -169,12 +144,9 @@ TEST_F(AboutWindowTest, InstallPathLongerThanMaxPathIsUsedWhole) {
         return std::min<DWORD>(size, static_cast<DWORD>(g_longPath.size()));
     };
     g_platform.getFileVersionInfoSizeW = [](LPCWSTR file, LPDWORD) -> DWORD { return g_versionFiles.push_back(file), 0; };
-    g_platform.shGetFolderPathW = [](HWND, int, HANDLE, DWORD, LPWSTR path) {
-        return lstrcpynW(path, g_startupFolder.c_str(), MAX_PATH), S_OK;
-    };
     g_platform.getCurrentPackageFullName = [](UINT32*, PWSTR) -> LONG { return APPMODEL_ERROR_NO_PACKAGE; };
     SetRunAtStartup(true);
-    EXPECT_TRUE(FileExists(startup / L"Hoverlatch.lnk"));
+    EXPECT_TRUE(FileExists(shell.scratch / L"Hoverlatch.lnk"));
     ASSERT_NE(Open(), nullptr);
     EXPECT_EQ(g_versionFiles, std::vector<std::wstring>{g_longPath});
 }

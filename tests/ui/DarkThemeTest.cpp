@@ -26,10 +26,9 @@ TEST(DarkTheme, UxthemeOrElseTheRegistryDecidesAndDwmAttributes20And19CarryIt) {
     PlatformGuard platform;
     const DarkModeEntryPoints saved = g_darkMode;
     g_platform.regGetValueW = [](HKEY key, LPCWSTR subkey, LPCWSTR name, DWORD, LPDWORD, PVOID data, LPDWORD) {
-        g_calls += key == HKEY_CURRENT_USER && !lstrcmpW(name, L"AppsUseLightTheme") &&
-                           !lstrcmpW(subkey, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize")
-                       ? "registry "
-                       : "another registry value ";
+        const bool ours = key == HKEY_CURRENT_USER && !lstrcmpW(name, L"AppsUseLightTheme") &&
+                          !lstrcmpW(subkey, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize");
+        g_calls += ours ? "registry " : "another registry value ";
         if (g_answers.status == ERROR_SUCCESS) *static_cast<DWORD*>(data) = g_answers.light;
         return g_answers.status;
     };
@@ -39,15 +38,14 @@ TEST(DarkTheme, UxthemeOrElseTheRegistryDecidesAndDwmAttributes20And19CarryIt) {
         return S_OK;
     };
     const HMODULE module = reinterpret_cast<HMODULE>(0x10000);
-    const DarkModeEntryPoints all{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, &FakeAppMode, &FakeFlush};
-    const DarkModeEntryPoints without132{module, &FakeRefresh, nullptr, &FakeAllow, &FakeAppMode, &FakeFlush};
-    const DarkModeEntryPoints without135{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, nullptr, &FakeFlush};
-    const DarkModeEntryPoints only132And135{module, nullptr, &FakePrefersDark, nullptr, &FakeAppMode, nullptr};
+    const DarkModeEntryPoints all{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, &FakeAppMode, &FakeFlush},
+        without132{module, &FakeRefresh, nullptr, &FakeAllow, &FakeAppMode, &FakeFlush},
+        without135{module, &FakeRefresh, &FakePrefersDark, &FakeAllow, nullptr, &FakeFlush},
+        only132And135{module, nullptr, &FakePrefersDark, nullptr, &FakeAppMode, nullptr};
     const wchar_t* kColourSet = L"iMMERSIVECOLORsET";
     struct Case { DarkModeEntryPoints fetched; Answers answers; const wchar_t* change; const char* calls; };
     const Case cases[] = {
         {all, {TRUE}, kColourSet, "refresh appmode=1 refresh flush prefers allow=1 dwm20=1 dwm19=1 "},
-        {all, {FALSE, ERROR_SUCCESS, 0}, L"Policy", "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
         {all, {0x5A5A5A00}, nullptr, "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
         {all, {static_cast<BOOL>(0xA5A5A501)}, nullptr, "refresh appmode=1 prefers allow=1 dwm20=1 dwm19=1 "},
         {all, {}, L"ImmersiveColorSetX", "refresh appmode=1 prefers allow=0 dwm20=0 dwm19=0 "},
