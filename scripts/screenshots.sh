@@ -122,7 +122,7 @@ try:
     s.clean_user_state()
     s.write_appdata_file("quenby/Loftmoor/config.ini", "[General]\r\n")
     s.write_appdata_file("quenby/Notchling/config.ini", "[General]\r\n")
-    capture_tool = s.windows_path(s.standin("capture_standin"))
+    capture_tool = s.windows_path(s.standin("peer"))
     s.write_appdata_file("quenby/Framwick/capture-exe.txt", b"\xff\xfe" + capture_tool.encode("utf-16-le"))
     s.jump_pointer(*POINTER)
 

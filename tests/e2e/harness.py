@@ -3,7 +3,7 @@
 A case file passes functions to ``run_case``; each gets a fresh ``Session`` (its own %APPDATA% content, a
 private copy of the program) and fails on its first unmet ``expect``. The Wine prefix and the display come from
 scripts/wine-env.sh. Wine's output is never read through a pipe (its helper processes keep pipes open): every
-process writes to a log file, and the Windows-side probe (input_helper) answers through a result file.
+process writes to a log file, and the Windows-side probe (peer.exe) answers through a result file.
 """
 import argparse
 import os
@@ -19,7 +19,7 @@ from collections import namedtuple
 
 TASK_VIEW_CHORD = [(0x5B, "down"), (0x09, "down"), (0x09, "up"), (0x5B, "up")]
 POLL_INTERVAL_S = 0.02  # how often wait_for re-checks its condition
-HELPER_TIMEOUT_S = 30   # one input_helper run; Wine starts one in a fraction of a second
+HELPER_TIMEOUT_S = 30   # one probe run; Wine starts one in a fraction of a second
 
 
 class CaseFailure(Exception):
@@ -200,8 +200,8 @@ class Session:
     def start_key_watcher(self, window_class=None):
         """Starts the peer stand-in (with a window class: a companion) and waits until it is in place."""
         log_path = os.path.join(self.dir, "peer-%d.log" % len(self.processes))
-        args = [self.windows_path(log_path)] + ([window_class] if window_class else [])
-        process = self.start("peer", self.standin("peer_standin"), args)
+        args = [self.windows_path(log_path), "watch"] + ([window_class] if window_class else [])
+        process = self.start("peer", self.standin("peer"), args)
         wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
         expect(process.alive(), "the peer stand-in ended with %s" % process.exit_code())
         return Standin(process, log_path)
@@ -219,12 +219,12 @@ class Session:
                          for p in self.processes)
 
     def helper(self, *args):
-        """Runs input_helper; returns (exit code, its one-line answer)."""
+        """Runs a peer probe; returns (exit code, its one-line answer)."""
         result_path = os.path.join(self.dir, "helper.txt")
         if os.path.exists(result_path):
             os.remove(result_path)
         with open(result_path + ".out", "ab") as log:
-            code = subprocess.call(["wine", self.standin("input_helper"), self.windows_path(result_path)] +
+            code = subprocess.call(["wine", self.standin("peer"), self.windows_path(result_path)] +
                                    [str(a) for a in args], stdin=subprocess.DEVNULL, stdout=log,
                                    stderr=subprocess.STDOUT, cwd=self.dir, timeout=HELPER_TIMEOUT_S)
         answer = log_lines(result_path)
@@ -232,7 +232,7 @@ class Session:
 
     def tray_icons(self):
         """Window handles of the tray icons shown now (a re-added icon gets a new handle)."""
-        return [int(h) for h in self.helper("trayicons")[1].split()[1:]]
+        return [int(h) for h in self.helper("trayicons")[1].split()]
 
     def wait_for_tray_icons(self, count, timeout=20):
         return wait_for(lambda: len(self.tray_icons()) == count, timeout, "%d tray icon(s)" % count)

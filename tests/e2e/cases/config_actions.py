@@ -51,7 +51,7 @@ def capture_corner_starts_the_tool_in_its_folder(s):
     tool_dir = os.path.join(s.dir, "Framwick Tool")
     os.makedirs(tool_dir)
     tool = os.path.join(tool_dir, "capture standin.exe")
-    shutil.copy2(s.standin("capture_standin"), tool)
+    shutil.copy2(s.standin("peer"), tool)
     location = '"%s"\r\n' % s.windows_path(tool)
     s.write_appdata_file("quenby/Framwick/capture-exe.txt", b"\xff\xfe" + location.encode("utf-16-le"))
     log = os.path.join(s.dir, "capture.log")

@@ -31,9 +31,8 @@ def planted_dlls_never_load(s):
     control = os.path.join(s.dir, "control")
     os.makedirs(control)
     plant(s, control)
-    shutil.copy2(s.standin("input_helper"), control)
-    s.start("control", os.path.join(control, "input_helper.exe"), [s.windows_path(control + "/tick.txt"), "tick"],
-            env=env).wait(30)
+    shutil.copy2(s.standin("peer"), control)
+    s.start("control", os.path.join(control, "peer.exe"), [s.windows_path(control + "/tick.txt"), "tick"], env=env).wait(30)
     excused = marks(control)
     plant(s, s.exe_dir)
     app = s.start_hoverlatch(env=env)

@@ -32,7 +32,7 @@ def start(s):
 
 def keys_change_dwell_zone_and_corner(s):
     # The capture tool's location file (UTF-16 with its mark) makes the capture submenu appear.
-    tool = s.windows_path(s.standin("capture_standin"))
+    tool = s.windows_path(s.standin("peer"))
     s.write_appdata_file("quenby/Framwick/capture-exe.txt", b"\xff\xfe" + (tool + "\r\n").encode("utf-16-le"))
     start(s)
     s.choose_in_menu(*[VK_DOWN] * DOWNS_TO_DWELL, VK_RIGHT, *[VK_DOWN] * 9, VK_RETURN)  # 300 ms ... 1000 ms
