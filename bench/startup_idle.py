@@ -36,7 +36,7 @@ def time_to_tray_icon(s, start_program):
     code = watch.wait(30)
     count, tick = open(result).read().split()
     harness.expect(code == 0 and count == "1", "no tray icon appeared")
-    program.kill()
+    program.stop()
     s.wait_for_tray_icons(0)
     return int(tick) - began
 
@@ -109,10 +109,10 @@ def main():
         app = s.start_hoverlatch()
         s.wait_for_tray_icons(1)
         app_own, app_server = idle_cpu(s, app, server)
-        app.kill()
+        app.stop()
         bare_program = s.start("idle_timer", baseline_exe)
         bare_own, bare_server = idle_cpu(s, bare_program, server)
-        bare_program.kill()
+        bare_program.stop()
         print("CPU time over %.0f s idle, pointer at rest (ms):" % IDLE_S)
         print("  Hoverlatch            process %6.0f   Wine server %6.0f" % (app_own * 1000, app_server * 1000))
         print("  bare 16 ms timer      process %6.0f   Wine server %6.0f" % (bare_own * 1000, bare_server * 1000))

@@ -51,36 +51,24 @@ def holds(predicate, duration, what):
         time.sleep(POLL_INTERVAL_S)
 
 
-class Process:
+class Process(subprocess.Popen):
     """A Windows program started with `wine`: the Linux pid is the Windows process."""
 
-    def __init__(self, name, popen, log_path):
-        self.name, self.popen, self.pid, self.log_path = name, popen, popen.pid, log_path
-
     def alive(self):
-        return self.popen.poll() is None
+        return self.poll() is None
 
-    def exit_code(self):
-        return self.popen.poll()
-
-    def wait(self, timeout):
+    def wait(self, timeout=None):
         """The exit code, or None when the process still runs after `timeout` s."""
         try:
-            return self.popen.wait(timeout=timeout)
+            return super().wait(timeout)
         except subprocess.TimeoutExpired:
             return None
 
-    def suspend(self):
-        os.kill(self.pid, signal.SIGSTOP)
-
-    def resume(self):
-        os.kill(self.pid, signal.SIGCONT)
-
-    def kill(self):
+    def stop(self):
         if self.alive():
-            self.resume()  # a stopped process cannot die
-            self.popen.kill()
-            self.popen.wait(timeout=10)
+            os.kill(self.pid, signal.SIGCONT)  # a stopped process cannot die
+            self.kill()
+            super().wait(10)
 
 
 def log_lines(path):
@@ -186,10 +174,11 @@ class Session:
         """Starts a Windows program; its output goes to a log file."""
         log_path = os.path.join(self.dir, "%s-%d.out" % (name, len(self.processes)))
         with open(log_path, "wb") as log:
-            popen = subprocess.Popen(["wine", exe] + [str(a) for a in args], stdin=subprocess.DEVNULL, stdout=log,
-                                     stderr=subprocess.STDOUT, cwd=self.dir, env=dict(os.environ, **(env or {})))
-        self.processes.append(Process(name, popen, log_path))
-        return self.processes[-1]
+            process = Process(["wine", exe] + [str(a) for a in args], stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=subprocess.STDOUT, cwd=self.dir, env=dict(os.environ, **(env or {})))
+        process.name, process.log_path = name, log_path
+        self.processes.append(process)
+        return process
 
     def start_hoverlatch(self, env=None):
         return self.start("hoverlatch", self.exe, env=env)
@@ -203,19 +192,19 @@ class Session:
         args = [self.windows_path(log_path), "watch"] + ([window_class] if window_class else [])
         process = self.start("peer", self.standin("peer"), args)
         wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
-        expect(process.alive(), "the peer stand-in ended with %s" % process.exit_code())
+        expect(process.alive(), "the peer stand-in ended with %s" % process.poll())
         return Standin(process, log_path)
 
     start_companion = start_key_watcher
 
     def close(self):
         for process in self.processes:
-            process.kill()
+            process.stop()
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def describe(self):
         """The tail of every process log, for a failure report."""
-        return "\n".join("  %s (exit %s) %s" % (p.name, p.exit_code(), "\n".join(log_lines(p.log_path)[-10:]))
+        return "\n".join("  %s (exit %s) %s" % (p.name, p.poll(), "\n".join(log_lines(p.log_path)[-10:]))
                          for p in self.processes)
 
     def helper(self, *args):
@@ -247,7 +236,6 @@ class Session:
         return found if found and found[1] else None
 
     def menu_window(self):
-        """The visible popup menu, or None."""
         return self.visible_window("#32768")
 
     def choose_in_menu(self, *keys):
@@ -269,9 +257,6 @@ class Session:
         code, answer = self.helper("button", action)
         expect(code == 0, "injecting the left button %s failed: %s" % (action, answer))
         return int(answer)
-
-    def tick(self):
-        return int(self.helper("tick")[1])
 
     def jump_pointer(self, x, y):
         """Moves the pointer in one step: the program sees it arrive within one poll."""

@@ -41,7 +41,7 @@ def companions_get_their_toggles(s):
     expect(notchling.messages() == [("WM_NOTCHLING_TOGGLE", 1, (y << 16) | x)], "Notchling.Main got %s for (%d, %d)"
            % (notchling.messages(), x, y))
     # Without a Loftmoor window, the window of its former name gets that name's own message.
-    loftmoor.process.kill()
+    loftmoor.process.stop()
     rest_in(s, "TopRight")
     wait_for(tessawell.messages, FIRE_TIMEOUT_S, "a toggle message at the Tessawell window")
     expect(tessawell.messages() == [("WM_TESSAWELL_TOGGLE", 0, 0)], "Tessawell.Main got %s" % tessawell.messages())

@@ -32,7 +32,8 @@ def planted_dlls_never_load(s):
     os.makedirs(control)
     plant(s, control)
     shutil.copy2(s.standin("peer"), control)
-    s.start("control", os.path.join(control, "peer.exe"), [s.windows_path(control + "/tick.txt"), "tick"], env=env).wait(30)
+    s.start("control", os.path.join(control, "peer.exe"), [s.windows_path(control + "/tick.txt"), "tick"],
+            env=env).wait(30)
     excused = marks(control)
     plant(s, s.exe_dir)
     app = s.start_hoverlatch(env=env)
@@ -44,7 +45,7 @@ def planted_dlls_never_load(s):
     loaded = [name for name in marks(s.exe_dir) if name not in excused]
     print("  loaded by Wine itself in any program: %s" % (excused or "none"))
     expect(not loaded, "planted DLLs ran inside the program: %s" % loaded)
-    expect(app.alive(), "the program ended with %s" % app.exit_code())
+    expect(app.alive(), "the program ended with %s" % app.poll())
 
 
 harness.run_case(planted_dlls_never_load)

@@ -1,6 +1,7 @@
 """A second start hands over to the running instance (its tray menu opens) and exits with 0, promptly even
 when that instance is hung; "TaskbarCreated" from a restarted shell brings the one icon back."""
 import os
+import signal
 import sys
 import time
 
@@ -31,10 +32,10 @@ def second_start_with_the_first_stopped(s):
     first = s.start_hoverlatch()
     s.wait_for_tray_icons(1)
     began = time.monotonic()
-    s.tick()  # what starting any small program under Wine costs right now
-    first.suspend()  # hung: it no longer answers messages
+    s.helper("tick")  # what starting any small program under Wine costs right now
+    first.send_signal(signal.SIGSTOP)  # hung: it no longer answers messages
     second_start(s, HAND_OFF_TIMEOUT_S + (time.monotonic() - began) + SLACK_S)
-    first.resume()
+    first.send_signal(signal.SIGCONT)
     expect(first.alive() and len(s.tray_icons()) == 1, "expected the first instance and its one icon")
 
 

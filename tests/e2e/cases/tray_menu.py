@@ -54,7 +54,7 @@ def hand_edit_is_read_at_the_next_opening(s):
 def exit_removes_the_icon_and_ends_with_0(s):
     program = start(s)
     s.choose_in_menu(VK_UP, VK_RETURN)  # from nothing selected, Up selects the last item: Exit
-    expect(program.wait(20) == 0, "the program's exit code is %s" % program.exit_code())
+    expect(program.wait(20) == 0, "the program's exit code is %s" % program.poll())
     s.wait_for_tray_icons(0)
 
 
