@@ -32,6 +32,8 @@ struct Desktop {
 Desktop g_desktop;
 std::wstring g_appData;
 
+int Index(HMONITOR monitor) { return static_cast<int>(reinterpret_cast<INT_PTR>(monitor)) - 1; }
+
 // A fresh desktop and fresh corner state: TopRight TaskView, zone 12, dwell 350, as without a file.
 void Fresh() { g_desktop = Desktop{}, g_tracker = CornerTracker{}, g_settings = Settings{}; }
 
@@ -48,12 +50,8 @@ struct Corners : testing::Test {
         p.getCursorPos = [](POINT* point) { return g_desktop.cursorResult ? (*point = g_desktop.cursor, TRUE) : FALSE; };
         p.getAsyncKeyState = [](int key) { return static_cast<SHORT>((g_desktop.buttons & key) ? 0x8001 : 0); };
         p.monitorFromPoint = [](POINT at, DWORD) { return reinterpret_cast<HMONITOR>(INT_PTR{1 + (at.x >= 1920)}); };
-        p.getMonitorInfoW = [](HMONITOR m, MONITORINFO* info) {
-            return info->rcMonitor = g_desktop.monitors[reinterpret_cast<INT_PTR>(m) - 1], TRUE;
-        };
-        p.getDpiForMonitor = [](HMONITOR m, MONITOR_DPI_TYPE, UINT* x, UINT* y) {
-            return *x = *y = reinterpret_cast<INT_PTR>(m) == 2 ? 144 : 96, S_OK;
-        };
+        p.getMonitorInfoW = [](HMONITOR m, MONITORINFO* info) { return info->rcMonitor = g_desktop.monitors[Index(m)], TRUE; };
+        p.getDpiForMonitor = [](HMONITOR m, MONITOR_DPI_TYPE, UINT* x, UINT* y) { return *x = *y = Index(m) ? 144 : 96, S_OK; };
         p.getTickCount = []() { return g_desktop.now; };
         p.sendInput = [](UINT count, INPUT* in, int size) {  // anything but a bare key press or release shows as "?"
             const bool bare = count == 1 && size == sizeof(INPUT) && in->type == INPUT_KEYBOARD && !in->ki.wScan &&
@@ -120,9 +118,7 @@ TEST_F(Corners, Visits) {
     const auto then = [&](std::vector<Tick> more) { return more.insert(more.begin(), fired.begin(), fired.end()), more; };
     const struct { const char* name; std::vector<Tick> ticks; int chords, dwellMs = 350, zonePx = 12;
                    DWORD start = 1000; } cases[] = {
-        {"dwell 300 ms, rest 299 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 299}}, 0, 300},
         {"dwell 300 ms, rest 300 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 300}}, 1, 300},
-        {"top right, dwell 300 ms, rest 449 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 449}}, 0, 300},
         {"top right, dwell 300 ms, rest 450 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 450}}, 1, 300},
         {"across the wrap of the tick counter", fired, 1, 350, 12, 0xFFFFFF00u},
         {"moved 239 px into the corner", {{239, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 1},
@@ -209,11 +205,8 @@ TEST_F(Corners, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
     int accepted = 0;
     for (int i = 0; i < tries; ++i) {
         std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
-        for (size_t k = below(4); k > 0; --k) {
-            const size_t at = below(text.size() + 1);
-            if (below(4)) text.replace(at, below(2), 1, kTricky[below(std::size(kTricky))]);
-            else text.resize(at);
-        }
+        for (size_t k = below(4); k > 0; --k)  // now and then the rest cut off
+            text.replace(below(text.size() + 1), below(4) ? below(2) : text.npos, 1, kTricky[below(std::size(kTricky))]);
         std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
         for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
         ASSERT_TRUE(WriteBytes(location, bytes));

@@ -186,15 +186,12 @@ TEST(Paths, AppDataFallbacks) {
     g_platform.getEnvironmentVariableW = [](LPCWSTR, LPWSTR out, DWORD size) {  // the size needed when too small
         return static_cast<DWORD>(variable.size() < size ? wcslen(wcscpy(out, variable.c_str())) : variable.size() + 1);
     };
-    g_platform.getModuleFileNameW = [](HMODULE, LPWSTR out, DWORD size) {
-        return static_cast<DWORD>(swprintf(out, size, L"D:\\bin\\Hoverlatch.exe"));
-    };
+    g_platform.getModuleFileNameW = [](HMODULE, LPWSTR out, DWORD size) { return DWORD(swprintf(out, size, L"D:\\h.exe")); };
     const std::wstring tooLong(MAX_PATH, L'y');
-    for (const auto& [s, v, folder] : {std::tuple(L"X:\\roaming", L"Y:\\env", L"X:\\roaming\\"),
-                                       {L"", L"Y:\\env", L"Y:\\env\\"}, {L"", L"", L"D:\\bin\\"},
-                                       {L"", tooLong.c_str(), L"D:\\bin\\"}}) {
+    for (const auto& [s, v, folder] : {std::tuple(L"X:\\app", L"Y:\\env", L"X:\\app\\"), {L"", L"Y:\\env", L"Y:\\env\\"},
+                                       {L"", L"", L"D:\\"}, {L"", tooLong.c_str(), L"D:\\"}}) {
         shell = s, variable = v;
-        EXPECT_EQ(GetConfigFilePath(), folder + std::wstring(L"quenby\\Hoverlatch\\config.ini")) << v;
+        EXPECT_EQ(GetAppDataDirectory(), folder) << v;
     }
 }
 
