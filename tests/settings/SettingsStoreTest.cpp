@@ -62,13 +62,11 @@ TEST(SettingsLoad, WhatALoadMakesOfTheFile) {
         LoadSettings(false);
         IniDocument saved(world.config);
         std::string loaded;
-        for (const wchar_t* key : {L"TopLeft", L"TopRight", L"BottomLeft", L"BottomRight"}) {
-            const std::wstring value = saved.Load() ? saved.GetValue(L"Trigger", key, L"-") : L"?";
-            loaded += value.empty() ? '_' : static_cast<char>(value[0]);
-        }
+        for (const wchar_t* key : {L"TopLeft", L"TopRight", L"BottomLeft", L"BottomRight"})
+            loaded += saved.Load() ? static_cast<char>((saved.GetValue(L"Trigger", key, L"-") + L"_")[0]) : '?';
         const Settings& s = g_settings;
-        loaded += std::string(" ") + static_cast<char>(CornerActionName(s.topRight)[0]) + " " + std::to_string(s.edgeZonePx) +
-                  " " + std::to_string(s.cornerDwellMs) + " " + std::to_string(s.runAtStartup);
+        loaded += {' ', static_cast<char>(CornerActionName(s.topRight)[0])};
+        for (int number : {s.edgeZonePx, s.cornerDwellMs, int{s.runAtStartup}}) (loaded += ' ') += std::to_string(number);
         EXPECT_EQ(std::pair(loaded, ReadBytes(world.config)), std::pair(std::string(c.loaded), converted)) << c.file;
     }
 }
