@@ -34,8 +34,8 @@ std::wstring g_appData;
 
 int Index(HMONITOR monitor) { return static_cast<int>(reinterpret_cast<INT_PTR>(monitor)) - 1; }
 
-// A fresh desktop and fresh corner state: TopRight TaskView, zone 12, dwell 350, as without a file.
-void Fresh() { g_desktop = Desktop{}, g_tracker = CornerTracker{}, g_settings = Settings{}; }
+// A fresh desktop and fresh corner state: TopLeft and TopRight TaskView, zone 12, dwell 350.
+void Fresh() { g_desktop = Desktop{}, g_tracker = CornerTracker{}, g_settings = Settings{CornerAction::TaskView}; }
 
 struct Corners : testing::Test {
     PlatformGuard platform;
@@ -113,7 +113,7 @@ TEST(CornerZone, PlacesOfThePointer) {
 constexpr int kReset = 0x100, kFail = 0x200, kRefuse = 0x400;
 struct Tick { int x, y; DWORD dt; int input = 0; };  // dt: milliseconds after the previous tick
 
-// Task View chords completed with the top-left and top-right corners watched.
+// Task View chords completed.
 TEST_F(Corners, Visits) {
     const std::vector<Tick> fired = {{50, 50, 0}, {0, 0, 16}, {0, 0, 400}};  // resting 350 ms fires
     const auto then = [&](std::vector<Tick> more) { return more.insert(more.begin(), fired.begin(), fired.end()), more; };
@@ -141,7 +141,6 @@ TEST_F(Corners, Visits) {
     };
     for (const auto& c : cases) {
         Fresh();
-        g_settings.topLeft = CornerAction::TaskView;
         g_settings.cornerDwellMs = c.dwellMs, g_settings.edgeZonePx = c.zonePx;
         DWORD now = c.start;
         for (const Tick& t : c.ticks) {
@@ -162,12 +161,11 @@ TEST_F(Corners, WhatAFiredCornerSends) {
     using enum CornerAction;
     const struct { CornerAction action; POINT point; int refused; bool result; const char* log; } cases[] = {
         {TaskView, {}, 0, false, "Win+ "}, {TaskView, {}, 1, false, "Win+ Tab+ Win- "},
-        {Notchling, {-1920, 0}, -1, true, "c103 1 f880 "}, {Notchling, {0, -1}, -1, true, "c103 1 ffff0000 "},
+        {Notchling, {-1920, 0}, 0, true, "c103 1 f880 "}, {Notchling, {0, -1}, 0, true, "c103 1 ffff0000 "},
     };
     for (const auto& c : cases) {
         Fresh();
-        if (c.refused >= 0) g_desktop.inputAnswers[c.refused] = 0;
-        g_settings.topLeft = c.action;
+        g_desktop.inputAnswers[c.refused] = 0, g_settings.topLeft = c.action;
         EXPECT_EQ(DispatchCornerAction(Corner::TopLeft, c.point), c.result) << c.log;
         EXPECT_EQ(g_desktop.log, c.log);
     }
