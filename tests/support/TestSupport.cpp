@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
 
 ScratchFolder::ScratchFolder() {
     wchar_t temp[MAX_PATH] = {};
@@ -12,34 +16,23 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    namespace fs = std::filesystem;
     std::error_code walking, ignored;
     // A read-only file cannot be deleted until it is made writable again.
-    for (fs::recursive_directory_iterator it(path_, walking), end; !walking && it != end; it.increment(walking)) {
+    for (fs::recursive_directory_iterator it(path_, walking), end; !walking && it != end; it.increment(walking))
         fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    }
     fs::remove_all(path_, ignored);
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    std::ofstream file(fs::path(path), std::ios::binary);
+    file << bytes;
+    file.close();
+    return !file.fail();
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(fs::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "corners/CornerTracker.h"
 #include "platform/Platform.h"
