@@ -90,14 +90,12 @@ class Standin:
         self.process, self.log_path = process, log_path
 
     def mark(self):
-        """A position in the log; queries with since=mark see only what came after it."""
         return len(log_lines(self.log_path))
 
     def records(self, kind, since=0):
         return [line.split()[1:] for line in log_lines(self.log_path)[since:] if line.startswith(kind + " ")]
 
     def events(self, since=0):
-        """Key events seen by the key watcher's low-level hook."""
         return [KeyEvent(int(r[0]), r[1], int(r[2]), int(r[3])) for r in self.records("KEY", since)]
 
     def chord(self, since=0):
@@ -138,7 +136,6 @@ class Session:
         self.width, self.height = int(width), int(height)
 
     def clean_user_state(self):
-        """Removes what earlier runs left: the maker's folder and the Startup shortcut."""
         shutil.rmtree(os.path.join(self.appdata, "quenby"), ignore_errors=True)
         if os.path.exists(os.path.join(self.startup_dir, "Hoverlatch.lnk")):
             os.remove(os.path.join(self.startup_dir, "Hoverlatch.lnk"))
@@ -150,7 +147,6 @@ class Session:
             out.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
     def write_appdata_file(self, relative, data):
-        """Writes a file under %APPDATA%; `relative` uses / separators."""
         self.write_file(os.path.join(self.appdata, *relative.split("/")), data)
 
     def write_config(self, data):
@@ -158,7 +154,6 @@ class Session:
         self.write_file(self.config_path, data)
 
     def read_config(self):
-        """The bytes of config.ini, or None when it does not exist."""
         try:
             with open(self.config_path, "rb") as config:
                 return config.read()
@@ -167,11 +162,9 @@ class Session:
 
     @staticmethod
     def windows_path(linux_path):
-        """The Wine path of a Linux path (drive Z:)."""
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
 
     def start(self, name, exe, args=(), env=None):
-        """Starts a Windows program; its output goes to a log file."""
         log_path = os.path.join(self.dir, "%s-%d.out" % (name, len(self.processes)))
         with open(log_path, "wb") as log:
             process = Process(["wine", exe] + [str(a) for a in args], stdin=subprocess.DEVNULL, stdout=log,
@@ -203,7 +196,6 @@ class Session:
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def describe(self):
-        """The tail of every process log, for a failure report."""
         return "\n".join("  %s (exit %s) %s" % (p.name, p.poll(), "\n".join(log_lines(p.log_path)[-10:]))
                          for p in self.processes)
 
@@ -227,7 +219,6 @@ class Session:
         return wait_for(lambda: len(self.tray_icons()) == count, timeout, "%d tray icon(s)" % count)
 
     def find_window(self, window_class, title=None):
-        """(hwnd, visible) of FindWindowW, or None."""
         code, answer = self.helper("find", window_class, *([title] if title is not None else []))
         return (int(answer.split()[0]), answer.split()[1] == "1") if code == 0 else None
 
@@ -259,7 +250,6 @@ class Session:
         return int(answer)
 
     def jump_pointer(self, x, y):
-        """Moves the pointer in one step: the program sees it arrive within one poll."""
         subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
 
     def move_pointer(self, x, y, step_px=20, pause_s=0.01):
@@ -287,7 +277,6 @@ class Session:
 
 
 def run_case(*cases):
-    """Runs each case function with a fresh Session; prints a line per case and the totals."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="folder of Hoverlatch.exe")
     parser.add_argument("--standins", required=True, help="folder of the stand-in executables")
