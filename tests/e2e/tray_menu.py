@@ -1,11 +1,8 @@
 """The tray menu driven with the keyboard like a user: its choices land in config.ini in the program's
 rendered form, a hand edit of the file is what the next choice writes into, and Exit ends the program."""
-import os
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import expect, wait_for  # noqa: E402
+import harness
+from harness import expect, wait_for
 
 VK_RETURN, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x26, 0x27, 0x28
 TIMEOUT_S = 15

@@ -2,11 +2,9 @@
 start with its mode argument in its own folder."""
 import os
 import shutil
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import expect, holds, wait_for  # noqa: E402
+import harness
+from harness import expect, holds, wait_for
 
 FIRE_TIMEOUT_S = 10  # a dwell of at most 500 ms plus Wine's scheduling on a loaded machine
 QUIET_S = 1.0        # how long "nothing more happens" is watched

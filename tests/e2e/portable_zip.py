@@ -2,13 +2,11 @@
 into a fresh folder on the Windows drive, gives a program that sends Task View from the top-right corner."""
 import os
 import shutil
-import sys
 import tempfile
 import zipfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import TASK_VIEW_CHORD, expect, wait_for  # noqa: E402
+import harness
+from harness import TASK_VIEW_CHORD, expect, wait_for
 
 
 def unpacked_program_sends_task_view(s):

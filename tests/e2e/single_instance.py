@@ -1,13 +1,10 @@
 """A second start hands over to the running instance (its tray menu opens) and exits with 0, promptly even
 when that instance is hung; "TaskbarCreated" from a restarted shell brings the one icon back."""
-import os
 import signal
-import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import expect, wait_for  # noqa: E402
+import harness
+from harness import expect, wait_for
 
 HAND_OFF_TIMEOUT_S = 3.0  # the longest a second start waits for the running instance
 SLACK_S = 1.0

@@ -3,11 +3,9 @@ pointing at the running executable, read back with Debian's lnkinfo (which share
 Wine); RunAtStartup=0 removes that shortcut and no other."""
 import os
 import subprocess
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import expect, wait_for  # noqa: E402
+import harness
+from harness import expect, wait_for
 
 
 def config(run_at_startup):

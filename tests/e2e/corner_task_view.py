@@ -1,11 +1,8 @@
 """Resting in the top-right corner sends Task View (Win+Tab) with no configuration at all; a jump into the
 corner or a held button does not, until the pointer comes in again or the button is released."""
-import os
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import TASK_VIEW_CHORD, expect, holds, wait_for  # noqa: E402
+import harness
+from harness import TASK_VIEW_CHORD, expect, holds, wait_for
 
 DWELL_MS = 500  # the default dwell of 350 ms plus the top-right corner's extra 150 ms
 QUIET_S = 1.5   # how long "nothing more happens" is watched

@@ -3,11 +3,9 @@ start-up, not for the tray menu, not for the About card (common controls, versio
 import glob
 import os
 import shutil
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import harness  # noqa: E402
-from harness import expect, wait_for  # noqa: E402
+import harness
+from harness import expect, wait_for
 
 PLANTED = ("version", "wtsapi32", "dwmapi", "uxtheme")
 VK_UP, VK_RETURN, WM_CLOSE = 0x26, 0x0D, 0x0010
