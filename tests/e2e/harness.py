@@ -19,7 +19,8 @@ from collections import namedtuple
 
 TASK_VIEW_CHORD = [(0x5B, "down"), (0x09, "down"), (0x09, "up"), (0x5B, "up")]
 POLL_INTERVAL_S = 0.02  # how often wait_for re-checks its condition
-HELPER_TIMEOUT_S = 30   # one probe run; Wine starts one in a fraction of a second
+PROBE_TIMEOUT_S = 30    # one probe run; Wine starts one in a fraction of a second
+KeyEvent = namedtuple("KeyEvent", "vk action injected time")  # time: GetTickCount ms
 
 
 class CaseFailure(Exception):
@@ -34,13 +35,10 @@ def expect(condition, message):
 def wait_for(predicate, timeout, what):
     """Polls `predicate` until it returns a true value, which is returned; fails after `timeout` s."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() >= deadline:
-            raise CaseFailure("timed out after %.1f s waiting for %s" % (timeout, what))
+    while not (value := predicate()):
+        expect(time.monotonic() < deadline, "timed out after %.1f s waiting for %s" % (timeout, what))
         time.sleep(POLL_INTERVAL_S)
+    return value
 
 
 def holds(predicate, duration, what):
@@ -49,6 +47,15 @@ def holds(predicate, duration, what):
     while time.monotonic() < deadline:
         expect(predicate(), "no longer true: %s" % what)
         time.sleep(POLL_INTERVAL_S)
+
+
+def log_lines(path):
+    """The complete lines written to a file so far (a line being written has no newline yet)."""
+    try:
+        with open(path, "rb") as log:
+            return log.read().decode("utf-8", "replace").split("\n")[:-1]
+    except FileNotFoundError:
+        return []
 
 
 class Process(subprocess.Popen):
@@ -71,20 +78,8 @@ class Process(subprocess.Popen):
             super().wait(10)
 
 
-def log_lines(path):
-    """The complete lines a stand-in has appended so far (a line being written has no newline yet)."""
-    try:
-        with open(path, "rb") as log:
-            return log.read().decode("utf-8", "replace").split("\n")[:-1]
-    except FileNotFoundError:
-        return []
-
-
-KeyEvent = namedtuple("KeyEvent", "vk action injected time")  # time: GetTickCount ms
-
-
-class Standin:
-    """A stand-in peer that logs what it sees, one line each ("KEY ...", "POS ...", "MSG ...")."""
+class Peer:
+    """The watching peer stand-in's log: "KEY vk action injected time", "POS x y tick", "MSG name wParam lParam"."""
 
     def __init__(self, process, log_path):
         self.process, self.log_path = process, log_path
@@ -99,15 +94,13 @@ class Standin:
         return [KeyEvent(int(r[0]), r[1], int(r[2]), int(r[3])) for r in self.records("KEY", since)]
 
     def chord(self, since=0):
-        """The (vk, action) pairs seen since `since`, to compare with TASK_VIEW_CHORD."""
         return [(e.vk, e.action) for e in self.events(since)]
 
     def arrival_tick(self, x, y, since=0):
-        """GetTickCount when the key watcher first saw the pointer at (x, y) after `since`."""
+        """GetTickCount when the peer first saw the pointer at (x, y) after `since`."""
         return next((int(r[2]) for r in self.records("POS", since) if r[:2] == [str(x), str(y)]), None)
 
     def messages(self):
-        """(name, wParam, lParam) of the toggle messages a companion stand-in received, in order."""
         return [(r[0], int(r[1]), int(r[2])) for r in self.records("MSG")]
 
 
@@ -117,23 +110,21 @@ class Session:
     def __init__(self, bin_dir, standins_dir):
         for name in ("WINEPREFIX", "DISPLAY"):
             expect(os.environ.get(name), "%s is not set: run scripts/test.sh, or source scripts/wine-env.sh" % name)
-        self.standins_dir = os.path.abspath(standins_dir)
-        self.prefix = os.environ["WINEPREFIX"]
+        self.standins_dir, self.prefix = os.path.abspath(standins_dir), os.environ["WINEPREFIX"]
         self.dir = tempfile.mkdtemp(prefix="hoverlatch-e2e-")
         self.processes = []
-        self.appdata = os.path.join(self.prefix, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name, "AppData",
-                                    "Roaming")
+        user = pwd.getpwuid(os.getuid()).pw_name
+        self.appdata = os.path.join(self.prefix, "drive_c", "users", user, "AppData", "Roaming")
         self.config_path = os.path.join(self.appdata, "quenby", "Hoverlatch", "config.ini")
         # Wine 8's CSIDL_STARTUP (its user.reg names "StartUp"; the Linux file system tells the case apart).
         self.startup_dir = os.path.join(self.appdata, "Microsoft", "Windows", "Start Menu", "Programs", "StartUp")
         # The program runs from a folder of its own, so a case can lay files beside it.
         self.exe_dir = os.path.join(self.dir, "app")
-        os.makedirs(self.exe_dir)
         self.exe = os.path.join(self.exe_dir, "Hoverlatch.exe")
+        os.makedirs(self.exe_dir)
         shutil.copy2(os.path.join(bin_dir, "Hoverlatch.exe"), self.exe)
-        width, height = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True,
-                                       timeout=10).stdout.split()
-        self.width, self.height = int(width), int(height)
+        geometry = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True, timeout=10)
+        self.width, self.height = map(int, geometry.stdout.split())
 
     def clean_user_state(self):
         shutil.rmtree(os.path.join(self.appdata, "quenby"), ignore_errors=True)
@@ -164,6 +155,9 @@ class Session:
     def windows_path(linux_path):
         return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
 
+    def standin(self, name):
+        return os.path.join(self.standins_dir, name + ".exe")
+
     def start(self, name, exe, args=(), env=None):
         log_path = os.path.join(self.dir, "%s-%d.out" % (name, len(self.processes)))
         with open(log_path, "wb") as log:
@@ -176,17 +170,14 @@ class Session:
     def start_hoverlatch(self, env=None):
         return self.start("hoverlatch", self.exe, env=env)
 
-    def standin(self, name):
-        return os.path.join(self.standins_dir, name + ".exe")
-
     def start_key_watcher(self, window_class=None):
-        """Starts the peer stand-in (with a window class: a companion) and waits until it is in place."""
+        """Starts the watching peer (with a window class: a companion) and waits until it is in place."""
         log_path = os.path.join(self.dir, "peer-%d.log" % len(self.processes))
         args = [self.windows_path(log_path), "watch"] + ([window_class] if window_class else [])
         process = self.start("peer", self.standin("peer"), args)
         wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
         expect(process.alive(), "the peer stand-in ended with %s" % process.poll())
-        return Standin(process, log_path)
+        return Peer(process, log_path)
 
     start_companion = start_key_watcher
 
@@ -199,27 +190,27 @@ class Session:
         return "\n".join("  %s (exit %s) %s" % (p.name, p.poll(), "\n".join(log_lines(p.log_path)[-10:]))
                          for p in self.processes)
 
-    def helper(self, *args):
+    def probe(self, *args):
         """Runs a peer probe; returns (exit code, its one-line answer)."""
-        result_path = os.path.join(self.dir, "helper.txt")
-        if os.path.exists(result_path):
+        result_path = os.path.join(self.dir, "probe.txt")
+        if os.path.exists(result_path):  # no stale answer for a probe that writes none
             os.remove(result_path)
         with open(result_path + ".out", "ab") as log:
-            code = subprocess.call(["wine", self.standin("peer"), self.windows_path(result_path)] +
-                                   [str(a) for a in args], stdin=subprocess.DEVNULL, stdout=log,
-                                   stderr=subprocess.STDOUT, cwd=self.dir, timeout=HELPER_TIMEOUT_S)
-        answer = log_lines(result_path)
-        return code, answer[0] if answer else ""
+            command = ["wine", self.standin("peer"), self.windows_path(result_path)] + [str(a) for a in args]
+            code = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                                   cwd=self.dir, timeout=PROBE_TIMEOUT_S)
+        return code, (log_lines(result_path) or [""])[0]
 
     def tray_icons(self):
         """Window handles of the tray icons shown now (a re-added icon gets a new handle)."""
-        return [int(h) for h in self.helper("trayicons")[1].split()]
+        return [int(h) for h in self.probe("trayicons")[1].split()]
 
     def wait_for_tray_icons(self, count, timeout=20):
         return wait_for(lambda: len(self.tray_icons()) == count, timeout, "%d tray icon(s)" % count)
 
     def find_window(self, window_class, title=None):
-        code, answer = self.helper("find", window_class, *([title] if title is not None else []))
+        """(hwnd, visible) of FindWindowW, or None."""
+        code, answer = self.probe("find", window_class, *([title] if title else []))
         return (int(answer.split()[0]), answer.split()[1] == "1") if code == 0 else None
 
     def visible_window(self, window_class):
@@ -230,8 +221,7 @@ class Session:
         return self.visible_window("#32768")
 
     def choose_in_menu(self, *keys):
-        """Opens the tray menu and posts the key presses (virtual-key codes) to it; its modal loop acts on
-        the key-down alone. Returns once the menu has closed."""
+        """Opens the tray menu and posts the key presses to it (its modal loop acts on the key-down alone)."""
         self.post("Hoverlatch.MainWindow", 0x8014, title="Hoverlatch")  # WM_APP_SHOWMENU
         wait_for(self.menu_window, 15, "a visible popup menu")
         for vk in keys:
@@ -240,13 +230,13 @@ class Session:
 
     def post(self, window_class, message, wparam=0, lparam=0, title=None):
         """PostMessageW to the window of that class; `message` is a number or a name to register."""
-        code, answer = self.helper("post", window_class, message, wparam, lparam, *([title] if title else []))
-        expect(code == 0, "posting %s to %s failed: %s" % (message, window_class, answer))
+        code, _ = self.probe("post", window_class, message, wparam, lparam, *([title] if title else []))
+        expect(code == 0, "posting %s to %s failed" % (message, window_class))
 
     def press(self, action):
         """Injects the left button ("down" or "up") at the pointer; returns GetTickCount just before it."""
-        code, answer = self.helper("button", action)
-        expect(code == 0, "injecting the left button %s failed: %s" % (action, answer))
+        code, answer = self.probe("button", action)
+        expect(code == 0, "injecting the left button %s failed" % action)
         return int(answer)
 
     def jump_pointer(self, x, y):
@@ -255,14 +245,13 @@ class Session:
     def move_pointer(self, x, y, step_px=20, pause_s=0.01):
         """Moves the pointer in small steps as a hand would, far below the jump threshold per poll."""
         out = subprocess.run(["xdotool", "getmouselocation"], capture_output=True, text=True, timeout=10).stdout
-        fields = dict(part.split(":") for part in out.split() if ":" in part)
-        start_x, start_y = int(fields["x"]), int(fields["y"])
-        steps = max(1, -(-max(abs(x - start_x), abs(y - start_y)) // step_px))
+        at = dict(part.split(":") for part in out.split() if ":" in part)
+        x0, y0 = int(at["x"]), int(at["y"])
+        steps = max(1, -(-max(abs(x - x0), abs(y - y0)) // step_px))
         command = ["xdotool"]
         for i in range(1, steps + 1):
-            step = (start_x + (x - start_x) * i // steps, start_y + (y - start_y) * i // steps)
-            command += ["mousemove", str(step[0]), str(step[1])]
-            command += ["sleep", str(pause_s)] if i < steps else []
+            command += ["mousemove", str(x0 + (x - x0) * i // steps), str(y0 + (y - y0) * i // steps)]
+            command += ["sleep", str(pause_s)]
         subprocess.run(command, check=True, timeout=60)
 
     def corner_point(self, corner):
@@ -283,8 +272,7 @@ def run_case(*cases):
     args = parser.parse_args()
     failed = 0
     for case in cases:
-        session = None
-        began = time.monotonic()
+        session, began = None, time.monotonic()
         try:
             session = Session(args.bin, args.standins)
             session.clean_user_state()
@@ -296,8 +284,7 @@ def run_case(*cases):
         except Exception as error:  # a case ends on its first failure; the others still run
             failed += 1
             print("FAIL %s: %s" % (case.__name__, error if isinstance(error, CaseFailure) else traceback.format_exc()))
-            if session:
-                print(session.describe(), flush=True)
+            print(session.describe() if session else "", flush=True)
         finally:
             if session:
                 session.close()

@@ -29,7 +29,7 @@ def second_start_with_the_first_stopped(s):
     first = s.start_hoverlatch()
     s.wait_for_tray_icons(1)
     began = time.monotonic()
-    s.helper("tick")  # what starting any small program under Wine costs right now
+    s.probe("tick")  # what starting any small program under Wine costs right now
     first.send_signal(signal.SIGSTOP)  # hung: it no longer answers messages
     second_start(s, HAND_OFF_TIMEOUT_S + (time.monotonic() - began) + SLACK_S)
     first.send_signal(signal.SIGCONT)

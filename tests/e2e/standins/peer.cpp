@@ -34,13 +34,13 @@ void Write(const std::string& line) {
     LeaveCriticalSection(&g_outLock);
 }
 
-std::string Number(unsigned long long value) { return std::to_string(value); }
+std::string Number(long long value) { return std::to_string(value); }
 
 DWORD WINAPI WatchPointer(void*) {
     for (POINT last = {LONG_MIN, LONG_MIN};; Sleep(1)) {
         POINT now = {};
         if (GetCursorPos(&now) && (now.x != last.x || now.y != last.y)) {
-            Write("POS " + std::to_string(now.x) + " " + std::to_string(now.y) + " " + Number(GetTickCount()) + "\n");
+            Write("POS " + Number(now.x) + " " + Number(now.y) + " " + Number(GetTickCount()) + "\n");
             last = now;
         }
     }
@@ -58,7 +58,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CompanionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     for (const char* toggle : kToggles) {
         if (message == RegisterWindowMessageA(toggle)) {
-            return Write(std::string("MSG ") + toggle + " " + Number(wParam) + " " + Number(lParam) + "\n"), 0;
+            return Write(std::string("MSG ") + toggle + " " + std::to_string(wParam) + " " + Number(lParam) + "\n"), 0;
         }
     }
     return DefWindowProcW(window, message, wParam, lParam);
