@@ -76,6 +76,10 @@ TEST(MainWindow, FirstStartRegistersForThisSessionRoutesEachEventAndItsEndUnregi
         // Only a tray event let through restarts the debounce; a second start's request (shown end to end) does not.
         EXPECT_EQ(g_trayIcon.lastOpenTick, c.routes == ask ? c.now : c.lastOpen);
     }
+    g_messages.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");  // a restarted shell knows no icon
+    g_routes.clear();
+    SendMessageW(window, g_messages.taskbarCreated, 0, 0);
+    EXPECT_EQ(g_routes, (std::vector<Route>{kIcon, kIcon, kIcon})) << "the old icon removed, added, its version set";
     DestroyWindow(window);
     EXPECT_EQ(g_sessionCalls.back(), std::make_pair(window, DWORD(~0u))) << "not unregistered at the window's end";
     MSG quit;

@@ -167,8 +167,12 @@ class Session:
         self.processes.append(process)
         return process
 
-    def start_hoverlatch(self, env=None):
-        return self.start("hoverlatch", self.exe, env=env)
+    def start_hoverlatch(self, env=None, shown=False):
+        """Starts the program; with `shown`, returns once its tray icon is there."""
+        process = self.start("hoverlatch", self.exe, env=env)
+        if shown:
+            self.wait_for_tray_icons(1)
+        return process
 
     def start_key_watcher(self, window_class=None):
         """Starts the watching peer (with a window class: a companion) and waits until it is in place."""

@@ -34,8 +34,7 @@ def planted_dlls_never_load(s):
             env=env).wait(30)
     excused = marks(control)
     plant(s, s.exe_dir)
-    app = s.start_hoverlatch(env=env)
-    s.wait_for_tray_icons(1)
+    app = s.start_hoverlatch(env=env, shown=True)
     s.choose_in_menu(VK_UP, VK_UP, VK_RETURN)  # from nothing selected: Exit, then About
     wait_for(lambda: s.visible_window("Hoverlatch.AboutWindow"), 15, "the About card")
     s.post("Hoverlatch.AboutWindow", WM_CLOSE)

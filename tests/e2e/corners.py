@@ -1,0 +1,117 @@
+"""Corners at rest, as a user and peer programs see them: Task View (Win+Tab) from the top-right corner with no
+configuration at all, not after a jump into the corner nor while a button is held, until the pointer comes in
+again or the button is released; companion toggles and the capture tool's start, set in config.ini."""
+import os
+import shutil
+
+import harness
+from harness import TASK_VIEW_CHORD, expect, holds, wait_for
+
+DWELL_MS = 500       # the default dwell of 350 ms plus the top-right corner's extra 150 ms
+QUIET_S = 1.5        # how long "nothing more happens" is watched
+FIRE_TIMEOUT_S = 10  # a dwell plus Wine's scheduling on a loaded machine
+# The watcher samples the pointer about every millisecond, so it may see the arrival a moment after the
+# program did; a fire earlier than this allows is a real fault.
+SAMPLING_TOLERANCE_MS = 3
+
+
+def start(s, approach=True):
+    keys = s.start_key_watcher()
+    s.start_hoverlatch(shown=True)
+    if approach:
+        s.move_pointer(*s.near_corner("TopRight"))
+    return keys, s.corner_point("TopRight")
+
+
+def arrive(s, keys, point, jump=False):
+    """Moves into `point`; returns GetTickCount of the arrival as a peer process saw it, and a log mark."""
+    mark = keys.mark()
+    (s.jump_pointer if jump else s.move_pointer)(*point)
+    return wait_for(lambda: keys.arrival_tick(*point, since=mark), 5, "the pointer at %s" % (point,)), mark
+
+
+def expect_chord_after(keys, mark, since_tick, what):
+    wait_for(lambda: len(keys.events(mark)) >= 4, 5, "the Task View chord " + what)
+    events = keys.events(mark)
+    expect(keys.chord(mark) == TASK_VIEW_CHORD and all(e.injected for e in events),
+           "%s: expected an injected LWin down, Tab down, Tab up, LWin up; got %s" % (what, events))
+    delay = events[0].time - since_tick
+    print("  %s: Win+Tab %d ms later" % (what, delay))
+    expect(delay >= DWELL_MS - SAMPLING_TOLERANCE_MS, "%s: fired after %d ms, before the dwell" % (what, delay))
+
+
+def rest_fires_once_and_again_after_leaving(s):
+    keys, corner = start(s)
+    for visit in (1, 2):
+        arrival, mark = arrive(s, keys, corner)
+        expect_chord_after(keys, mark, arrival, "visit %d" % visit)
+        holds(lambda: len(keys.events()) == 4 * visit, QUIET_S, "nothing more while the pointer rests")
+        s.move_pointer(*s.near_corner("TopRight"))
+
+
+def jump_into_corner_waits_for_reentry(s):
+    keys, corner = start(s, approach=False)
+    arrive(s, keys, corner, jump=True)  # from the screen centre: far beyond the jump threshold in one poll
+    holds(lambda: not keys.events(), QUIET_S, "no key event after a jump into the corner")
+    s.move_pointer(*s.near_corner("TopRight"))
+    arrival, mark = arrive(s, keys, corner)
+    expect_chord_after(keys, mark, arrival, "re-entry after the jump")
+
+
+def held_button_defers_the_dwell(s):
+    keys, corner = start(s)
+    s.press("down")  # a window drag that ends in the corner
+    arrive(s, keys, corner)
+    holds(lambda: not keys.events(), QUIET_S, "no key event while the left button is held")
+    mark = keys.mark()
+    expect_chord_after(keys, mark, s.press("up"), "after the release")
+    expect(len(keys.events()) == 4, "more than the chord: %s" % keys.events())
+
+
+def configured(s, env=None, **corners):
+    s.write_config("[Trigger]\r\n" + "".join("%s=%s\r\n" % item for item in corners.items()))
+    s.start_hoverlatch(env=env, shown=True)
+
+
+def rest_in(s, corner):
+    """Moves into the corner in small steps (no jump)."""
+    s.move_pointer(*s.near_corner(corner))
+    s.move_pointer(*s.corner_point(corner))
+
+
+def loftmoor_toggle_goes_to_its_window_and_else_to_its_former_one(s):
+    loftmoor, tessawell = s.start_companion("Loftmoor.Main"), s.start_companion("Tessawell.Main")
+    configured(s, TopRight="Loftmoor")
+    rest_in(s, "TopRight")
+    wait_for(loftmoor.messages, FIRE_TIMEOUT_S, "a toggle message at the Loftmoor window")
+    holds(lambda: len(loftmoor.messages()) == 1, QUIET_S, "one toggle per visit")
+    expect(loftmoor.messages() == [("WM_LOFTMOOR_TOGGLE", 0, 0)], "Loftmoor.Main got %s" % loftmoor.messages())
+    expect(not tessawell.messages(), "the former window class got %s as well" % tessawell.messages())
+    loftmoor.process.stop()  # without a Loftmoor window, the window of its former name gets its own message
+    s.move_pointer(*s.near_corner("BottomLeft"))
+    rest_in(s, "TopRight")
+    wait_for(tessawell.messages, FIRE_TIMEOUT_S, "a toggle message at the Tessawell window")
+    expect(tessawell.messages() == [("WM_TESSAWELL_TOGGLE", 0, 0)], "Tessawell.Main got %s" % tessawell.messages())
+
+
+def capture_corner_starts_the_tool_in_its_folder(s):
+    tool = os.path.join(s.dir, "Framwick Tool", "capture standin.exe")
+    os.makedirs(os.path.dirname(tool))
+    shutil.copy2(s.standin("peer"), tool)
+    location = '"%s"\r\n' % s.windows_path(tool)  # UTF-16 with its mark, as the tool writes it
+    s.write_appdata_file("quenby/Framwick/capture-exe.txt", b"\xff\xfe" + location.encode("utf-16-le"))
+    log = os.path.join(s.dir, "capture.log")
+    configured(s, env={"HOVERLATCH_CAPTURE_LOG": s.windows_path(log)}, BottomLeft="FramwickOcr", TopRight="Disabled")
+    rest_in(s, "BottomLeft")
+    wait_for(lambda: harness.log_lines(log), FIRE_TIMEOUT_S, "the capture tool's start")
+    holds(lambda: len(harness.log_lines(log)) == 1, QUIET_S, "one start while the pointer rests")
+    fields = dict(f.split("=", 1) for f in harness.log_lines(log)[0].split("\t"))
+    print("  capture tool: %s" % fields)
+    expect(fields.get("argc") == "2" and fields.get("arg1") == "--ocr", "arguments: %s" % fields)
+    expect(fields.get("cwd", "").rstrip("\\").lower() == s.windows_path(os.path.dirname(tool)).lower(),
+           "working directory %r" % fields.get("cwd"))
+
+
+harness.run_case(rest_fires_once_and_again_after_leaving, jump_into_corner_waits_for_reentry,
+                 held_button_defers_the_dwell, loftmoor_toggle_goes_to_its_window_and_else_to_its_former_one,
+                 capture_corner_starts_the_tool_in_its_folder)
