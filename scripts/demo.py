@@ -20,11 +20,10 @@ def show(s):
     mark = keys.mark()
     print("Moving the pointer into the top-right corner %s and resting it there..." % (corner,))
     s.move_pointer(*corner)
-    arrival = wait_for(lambda: keys.arrival_tick(*corner, since=mark), 5, "the pointer in the corner")
     wait_for(lambda: len(keys.events(mark)) >= 4, 5, "the Task View chord")
     events = keys.events(mark)
     chord = ", ".join("%s %s" % (KEY_NAMES.get(e.vk, hex(e.vk)), e.action) for e in events)
-    print("Task View fired %d ms after the pointer arrived: %s." % (events[0].time - arrival, chord))
+    print("Task View fired once the pointer had rested there: %s." % chord)
     return keys.chord(mark) == TASK_VIEW_CHORD
 
 

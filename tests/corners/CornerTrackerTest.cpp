@@ -121,6 +121,8 @@ TEST_F(Corners, Visits) {
                    DWORD start = 1000; } cases[] = {
         {"dwell 300 ms, rest 300 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 300}}, 1, 300},
         {"top right, dwell 300 ms, rest 450 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 450}}, 1, 300},
+        {"dwell 300 ms, rest 299 ms", {{50, 50, 0}, {0, 0, 16}, {0, 0, 299}}, 0, 300},
+        {"top right, dwell 300 ms, rest 449 ms", {{1870, 50, 0}, {1919, 0, 16}, {1919, 0, 449}}, 0, 300},
         {"across the wrap of the tick counter", fired, 1, 350, 12, 0xFFFFFF00u},
         {"moved 239 px into the corner", {{239, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 1},
         {"jumped 240 px into the corner", {{240, 0, 0}, {0, 0, 16}, {0, 0, 5000}}, 0},

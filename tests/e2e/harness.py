@@ -79,7 +79,7 @@ class Process(subprocess.Popen):
 
 
 class Peer:
-    """The watching peer stand-in's log: "KEY vk action injected time", "POS x y tick", "MSG name wParam lParam"."""
+    """The watching peer stand-in's log: "KEY vk action injected time", "MSG name wParam lParam"."""
 
     def __init__(self, process, log_path):
         self.process, self.log_path = process, log_path
@@ -95,10 +95,6 @@ class Peer:
 
     def chord(self, since=0):
         return [(e.vk, e.action) for e in self.events(since)]
-
-    def arrival_tick(self, x, y, since=0):
-        """GetTickCount when the peer first saw the pointer at (x, y) after `since`."""
-        return next((int(r[2]) for r in self.records("POS", since) if r[:2] == [str(x), str(y)]), None)
 
     def messages(self):
         return [(r[0], int(r[1]), int(r[2])) for r in self.records("MSG")]
@@ -238,10 +234,8 @@ class Session:
         expect(code == 0, "posting %s to %s failed" % (message, window_class))
 
     def press(self, action):
-        """Injects the left button ("down" or "up") at the pointer; returns GetTickCount just before it."""
-        code, answer = self.probe("button", action)
-        expect(code == 0, "injecting the left button %s failed" % action)
-        return int(answer)
+        """Injects the left button ("down" or "up") at the pointer."""
+        expect(self.probe("button", action)[0] == 0, "injecting the left button %s failed" % action)
 
     def jump_pointer(self, x, y):
         subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)

@@ -2,10 +2,9 @@
 // Its output goes to <file>, never to a pipe (Wine's helper processes keep pipes open).
 //   watch [class]     stays running; appends "READY" once in place, then, as they happen,
 //                       KEY <vk> <down|up> <injected 0|1> <event time ms>  from a low-level keyboard hook,
-//                       POS <x> <y> <GetTickCount>                         for each new pointer position (1 ms poll),
 //                       MSG <registered name> <wParam> <lParam>            for each toggle message, when a window
 //                     class is given (a never shown top-level window of it: a companion tool found by FindWindowW).
-//   button <down|up>  the left button at the pointer; answers GetTickCount just before the input
+//   button <down|up>  the left button at the pointer
 //   tick | trayicons  GetTickCount | "<count> <hwnd>..." of the tray icons Wine's shell shows
 //   find <class> [title] | post <class> <message> <wParam> <lParam> [title]
 //                     "<hwnd> <visible 0|1>" of FindWindowW | PostMessageW (a message number or a name to register)
@@ -14,7 +13,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <climits>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -25,26 +23,13 @@ constexpr wchar_t kTrayIconClass[] = L"__winex11_tray_icon";  // one window per 
 constexpr DWORD kPathCapacity = 32768;                        // wide characters: the longest path Windows accepts
 const char* const kToggles[] = {"WM_LOFTMOOR_TOGGLE", "WM_TESSAWELL_TOGGLE", "WM_NOTCHLING_TOGGLE"};
 HANDLE g_out = INVALID_HANDLE_VALUE;
-CRITICAL_SECTION g_outLock;  // the hook, the window and the pointer thread all append whole lines
 
 void Write(const std::string& line) {
-    EnterCriticalSection(&g_outLock);
     DWORD written = 0;
     WriteFile(g_out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    LeaveCriticalSection(&g_outLock);
 }
 
 std::string Number(long long value) { return std::to_string(value); }
-
-DWORD WINAPI WatchPointer(void*) {
-    for (POINT last = {LONG_MIN, LONG_MIN};; Sleep(1)) {
-        POINT now = {};
-        if (GetCursorPos(&now) && (now.x != last.x || now.y != last.y)) {
-            Write("POS " + Number(now.x) + " " + Number(now.y) + " " + Number(GetTickCount()) + "\n");
-            last = now;
-        }
-    }
-}
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
@@ -77,7 +62,6 @@ int Watch(const wchar_t* companionClass) {
                                             nullptr, instance, nullptr))) {
         return 5;
     }
-    CloseHandle(CreateThread(nullptr, 0, &WatchPointer, nullptr, 0, nullptr));
     Write("READY\n");
     // The hook and the window are served by this thread's message loop; the driver kills the process.
     MSG message;
@@ -106,7 +90,6 @@ bool PressLeftButton(bool down) {
     POINT point = {};
     GetCursorPos(&point);
     SetCursorPos(point.x, point.y);
-    Write(Number(GetTickCount()) + "\n");
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
@@ -153,7 +136,6 @@ int RecordCaptureStart(const wchar_t* logPath) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    InitializeCriticalSection(&g_outLock);
     static wchar_t captureLog[kPathCapacity];
     const DWORD length = GetEnvironmentVariableW(L"HOVERLATCH_CAPTURE_LOG", captureLog, kPathCapacity);
     if (length > 0 && length < kPathCapacity) return RecordCaptureStart(captureLog);
