@@ -1,4 +1,5 @@
 """Checks of the release artefacts against the built program, one row for each fault they would catch.
+    release_checks.py imports EXE                                   the program's DLL imports
     release_checks.py zip ZIP SUMS                                  the portable download (SUMS: sha256sum format)
     release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest"""
 import glob
@@ -37,16 +38,28 @@ def png_size(path):
     return struct.unpack(">II", header[16:24]) if header[:8] == b"\x89PNG\r\n\x1a\n" else None
 
 
+def objdump(flag, exe_bytes):
+    with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
+        copy.write(exe_bytes)
+        copy.flush()
+        return subprocess.run(["x86_64-w64-mingw32-objdump", flag, copy.name], capture_output=True, text=True).stdout
+
+
+def import_rows(exe_path):
+    # Windows looks for any other DLL beside the executable first, where a Downloads folder may hold a look-alike.
+    names = re.findall(r"DLL Name: (\S+)", objdump("-p", Path(exe_path).read_bytes()))
+    known = r"(kernel32|user32|gdi32|comdlg32|shcore|advapi32|shell32|shlwapi|ole32|oleaut32|combase|msvcrt|" \
+            r"api-ms-win-[a-z0-9-]+)\.dll"
+    foreign = [name for name in names if not re.fullmatch(known, name.lower())]
+    return [("imports only KnownDLLs and API sets", names and not foreign, "also %s" % foreign)]
+
+
 def zip_rows(zip_path, sums_path):
     name = os.path.basename(zip_path)
     with zipfile.ZipFile(zip_path) as archive:
         members = {info.filename: archive.read(info) for info in archive.infolist()}
     exe = members.get("Hoverlatch.exe", b"")
-    with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
-        copy.write(exe)
-        copy.flush()
-        listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", copy.name], capture_output=True, text=True)
-    sections = re.findall(r"^\s*\d+\s+(\S+)", listing.stdout, re.M)
+    sections = re.findall(r"^\s*\d+\s+(\S+)", objdump("-h", exe), re.M)
     with open(sums_path) as sums:  # "DIGEST  NAME", or "DIGEST *NAME" in binary mode
         listed = {entry.lstrip(" *"): digest for digest, _, entry in (line.strip().partition(" ") for line in sums)}
     digest = hashlib.sha256(Path(zip_path).read_bytes()).hexdigest()
@@ -105,4 +118,4 @@ def report(rows):
 
 
 if __name__ == "__main__":
-    report(zip_rows(*sys.argv[2:4]) if sys.argv[1] == "zip" else manifest_rows(*sys.argv[2:6]))
+    report({"imports": import_rows, "zip": zip_rows, "manifest": manifest_rows}[sys.argv[1]](*sys.argv[2:]))
