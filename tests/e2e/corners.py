@@ -1,8 +1,10 @@
 """Corners at rest, as a user and peer programs see them: Task View (Win+Tab) from the top-right corner with no
 configuration at all, not after a jump into the corner nor while a button is held, until the pointer comes in
-again or the button is released; companion toggles and the capture tool's start, set in config.ini."""
+again or the button is released, also from the portable zip unpacked; companion toggles and the capture tool's
+start, set in config.ini."""
 import os
 import shutil
+import zipfile
 
 import harness
 from harness import TASK_VIEW_CHORD, expect, holds, wait_for
@@ -54,6 +56,20 @@ def held_button_defers_the_dwell(s):
     holds(lambda: len(keys.events()) == 4, QUIET_S, "only the chord")
 
 
+def unpacked_zip_fires_the_same(s):
+    """The zip CPack made from this build (HOVERLATCH_ZIP), unpacked into a fresh folder on the Windows drive."""
+    folder = os.path.join(s.prefix, "drive_c", os.path.basename(s.dir))
+    try:
+        with zipfile.ZipFile(os.environ["HOVERLATCH_ZIP"]) as archive:
+            archive.extractall(folder)
+        s.exe = os.path.join(folder, "Hoverlatch.exe")
+        keys, corner = start(s)
+        s.move_pointer(*corner)
+        expect_chord(keys, 0, "from the unpacked program")
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def configured(s, env=None, **corners):
     s.write_config("[Trigger]\r\n" + "".join("%s=%s\r\n" % item for item in corners.items()))
     s.start_hoverlatch(env=env, shown=True)
@@ -99,5 +115,6 @@ def capture_corner_starts_the_tool_in_its_folder(s):
 
 
 harness.run_case(rest_fires_once_and_again_after_leaving, jump_into_corner_waits_for_reentry,
-                 held_button_defers_the_dwell, loftmoor_toggle_goes_to_its_window_and_else_to_its_former_one,
+                 held_button_defers_the_dwell, unpacked_zip_fires_the_same,
+                 loftmoor_toggle_goes_to_its_window_and_else_to_its_former_one,
                  capture_corner_starts_the_tool_in_its_folder)

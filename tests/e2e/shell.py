@@ -2,8 +2,11 @@
 exits with 0, promptly even when that instance is hung; the tray menu driven with the keyboard writes its
 choices into config.ini in the program's rendered form, reads a hand edit at its next opening, and Exit ends
 the program; RunAtStartup=1 (re)writes "Hoverlatch.lnk" in the Startup folder for the running executable (read
-back with Debian's lnkinfo, which shares nothing with Windows or Wine), RunAtStartup=0 removes it and no other."""
+back with Debian's lnkinfo, which shares nothing with Windows or Wine), RunAtStartup=0 removes it and no other;
+look-alikes of system DLLs beside the program, as a Downloads folder may hold them, never load."""
+import glob
 import os
+import shutil
 import signal
 import subprocess
 import time
@@ -12,7 +15,8 @@ import harness
 from harness import expect, wait_for
 
 HAND_OFF_TIMEOUT_S = 3.0  # the longest a second start waits for the running instance
-VK_RETURN, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x26, 0x27, 0x28
+VK_RETURN, VK_UP, VK_RIGHT, VK_DOWN, WM_CLOSE = 0x0D, 0x26, 0x27, 0x28, 0x0010
+PLANTED = ("version", "wtsapi32", "dwmapi", "uxtheme")  # the system DLLs it uses that are not KnownDLLs
 # Top-level items counted from "nothing selected": the first Down selects the header (a disabled item
 # takes the selection, a separator does not), so the n-th entry below it needs n + 1 presses.
 DOWNS_TO_TOP_RIGHT, DOWNS_TO_ZONE, DOWNS_TO_DWELL = 3, 6, 7
@@ -103,7 +107,37 @@ def run_at_startup_rewrites_a_stale_shortcut_then_off_removes_only_it(s):
         os.remove(other)
 
 
+def planted(s, folder):
+    """Lays the look-alikes into `folder`; returns a function naming those that have left their mark since."""
+    for name in PLANTED:
+        shutil.copy2(os.path.join(s.standins_dir, "planted.dll"), os.path.join(folder, name + ".dll"))
+    return lambda: sorted(os.path.basename(m)[:-9].lower() for m in glob.glob(os.path.join(folder, "*.dll.mark")))
+
+
+def planted_dlls_never_load_for_start_up_menu_or_about_card(s):
+    # Native first, as Windows treats a DLL that is not a KnownDLL: the executable's folder is searched first.
+    env = {"WINEDLLOVERRIDES": "%s;%s=n,b" % (os.environ.get("WINEDLLOVERRIDES", ""), ",".join(PLANTED))}
+    # Wine 8's own user32 imports version.dll and Wine has no KnownDLLs, so there any windowed program loads a
+    # planted version.dll before its first line runs (Windows' user32 is a KnownDLL and imports none). A bare
+    # program beside the same look-alikes shows which marks Wine itself causes.
+    control = os.path.join(s.dir, "control", "peer.exe")
+    os.makedirs(os.path.dirname(control))
+    control_marks = planted(s, os.path.dirname(control))
+    shutil.copy2(s.standin("peer"), control)
+    s.start("control", control, [s.windows_path(control + ".txt"), "tick"], env=env).wait(30)
+    marks = planted(s, s.exe_dir)
+    app = s.start_hoverlatch(env=env, shown=True)
+    s.choose_in_menu(VK_UP, VK_UP, VK_RETURN)  # from nothing selected: Exit, then About
+    wait_for(lambda: s.visible_window("Hoverlatch.AboutWindow"), 15, "the About card")
+    s.post("Hoverlatch.AboutWindow", WM_CLOSE)
+    wait_for(lambda: s.find_window("Hoverlatch.AboutWindow") is None, 15, "the About card closed")
+    print("  loaded by Wine itself in any program: %s" % (control_marks() or "none"))
+    loaded = [name for name in marks() if name not in control_marks()]
+    expect(not loaded and app.alive(), "planted DLLs ran inside the program: %s" % loaded)
+
+
 harness.run_case(second_start_opens_the_menu_of_the_first, second_start_with_the_first_stopped,
                  menu_keys_change_dwell_zone_and_corner,
                  menu_reads_a_hand_edit_at_its_next_opening_and_exit_ends_with_0,
-                 run_at_startup_rewrites_a_stale_shortcut_then_off_removes_only_it)
+                 run_at_startup_rewrites_a_stale_shortcut_then_off_removes_only_it,
+                 planted_dlls_never_load_for_start_up_menu_or_about_card)
