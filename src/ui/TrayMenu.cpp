@@ -194,13 +194,12 @@ void OnExitCommand(HWND mainWindow) {
 
 void OnRunAtStartupCommand() {
     const bool enable = !g_settings.runAtStartup;
-    g_settings.runAtStartup = enable;
     // A packaged run waits for the startup task while messages flow: a menu opened meanwhile reloads the
     // settings from the file, which still holds the old choice. So the choice itself is stored, not the
     // record read back afterwards.
     SetRunAtStartup(enable);  // a failure keeps the choice; the next start applies it again
     StoreNumber(L"General", L"RunAtStartup", enable ? 1 : 0);
-    g_settings.runAtStartup = enable;
+    g_settings.runAtStartup = enable;  // after the wait, when no reload can overwrite it
     // The detector does not depend on this switch, so its tracking is left alone.
 }
 
