@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
-packages=(cmake g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth xdotool liblnk-utils
+packages=(cmake g++-mingw-w64-x86-64-posix clang googletest wine wine64 xvfb xauth xdotool liblnk-utils
           imagemagick x11-utils python3)
 missing=()
 for p in "${packages[@]}"; do
