@@ -3,7 +3,9 @@
 # logos of the packaged variant in packaging/msix/Assets.
 #   app.ico:  16, 24, 32, 48, 64, 128, 256 px     tray.ico: 16, 24, 32, 48 px
 #   logos: Square44x44Logo 44 px, StoreLogo 50 px, Square150x150Logo 150 px (the sizes their names claim)
-# Every image is 32-bit colour with alpha. Each size is rendered large and box-filtered down, which
+# Every image is 32-bit colour with alpha. Images of 64 px and more are stored PNG-compressed (Windows reads
+# PNG images in icons; as bitmaps the 128 px one alone took 66 KiB of the program), the small ones as
+# bitmaps, the form every reader of icons knows. Each size is rendered large and box-filtered down, which
 # averages whole pixels and so keeps the small grids of icon-16.svg and icon-24.svg crisp whatever
 # anti-aliasing the SVG renderer does. ImageMagick's own `convert` is used by its full path: another
 # `convert` earlier on PATH may be a wrapper.
@@ -20,6 +22,13 @@ else
 fi
 identify_cmd=(/usr/bin/identify)
 [ -x /usr/bin/identify ] || identify_cmd=(magick identify)
+# icotool (icoutils) packs the icons, as it can keep a PNG image as it is; optipng shrinks those images.
+for tool in icotool:icoutils optipng:optipng; do
+  command -v "${tool%%:*}" >/dev/null 2>&1 && continue
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${tool#*:}" >/dev/null
+done
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -32,8 +41,11 @@ render() {
   # The renderer's base resolution is 96 dpi: a density of 96 * scale draws the canvas scale times over.
   "${im[@]}" -background none -density $(( 96 * scale )) "$here/$svg" \
       -alpha on -resize "${big}x${big}!" -filter box -resize "${size}x${size}!" \
-      -define png:color-type=6 "png32:$out"
+      -define png:color-type=6 -strip "png32:$out"
 }
+
+# The smallest lossless form of a stored PNG image, without time or text chunks (a rerun gives the same bytes).
+shrink_png() { optipng -quiet -o7 -strip all "$1"; }
 
 # source SVG for a size: the small sizes have their own pixel-fitted drawings.
 source_for() {
@@ -47,13 +59,19 @@ source_for() {
 
 build_ico() {
   local name=$1 large=$2; shift 2
-  local pngs=()
+  local pngs=() images=()
   for size in "$@"; do
     read -r svg grid <<<"$(source_for "$size" "$large")"
     render "$svg" "$grid" "$size" "$work/$name-$size.png"
     pngs+=("$work/$name-$size.png")
+    if [ "$size" -ge 64 ]; then
+      shrink_png "$work/$name-$size.png"
+      images+=("--raw=$work/$name-$size.png")
+    else
+      images+=("$work/$name-$size.png")
+    fi
   done
-  "${im[@]}" "${pngs[@]}" "$here/$name.ico"
+  icotool -c -o "$here/$name.ico" "${images[@]}"
   if [ "${KEEP_PNG:-0}" = 1 ]; then mkdir -p "$here/png"; cp "${pngs[@]}" "$here/png/"; fi
 }
 
