@@ -29,7 +29,7 @@ def readme_intro(archive):
 
 
 def write_yaml(path, manifest):
-    # winget reads the header comment's schema for editors only; the keys stay in the documented order.
+    # The header names the schema for editors (winget skips comments); the keys keep the order given here.
     path.write_text("# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.%s.schema.json\n\n%s"
                     % (manifest["ManifestType"], MANIFEST_VERSION,
                        yaml.safe_dump(manifest, sort_keys=False, allow_unicode=True, width=1000)),
