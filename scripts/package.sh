@@ -12,6 +12,7 @@ mkdir -p "$root/dist"
 cp "$build"/package/Hoverlatch-*-win-x64.zip "$root/dist/"
 (cd "$root/dist" && sha256sum Hoverlatch-*-win-x64.zip >SHA256SUMS)
 zip="$(ls "$root"/dist/Hoverlatch-*-win-x64.zip)"
+/usr/bin/python3 "$root/scripts/write-manifests.py" "$build/release.json" "$zip" "$root/dist"
 /usr/bin/python3 "$root/tests/release/release_checks.py" zip "$zip" "$root/dist/SHA256SUMS" >/dev/null ||
   { /usr/bin/python3 "$root/tests/release/release_checks.py" zip "$zip" "$root/dist/SHA256SUMS"; exit 1; }
 echo "Wrote ${zip#"$root/"} ($(stat -c %s "$zip") bytes) and dist/SHA256SUMS:"

@@ -59,13 +59,13 @@ constexpr ControlLayout kCopyrightLayout{142, 105, 326, 22};
 constexpr ControlLayout kLinkLayout{142, 127, 326, 22};
 constexpr ControlLayout kNoteLayout{142, 149, 326, 44};
 
-// Shown when the version resource lacks a key or leaves it empty.
-constexpr wchar_t kFallbackProductName[] = L"Hoverlatch";
-constexpr wchar_t kFallbackProductVersion[] = L"1.03";
-constexpr wchar_t kFallbackComments[] = L"Mouse-first window switching without Alt+Tab.";
-constexpr wchar_t kFallbackCopyright[] = L"Copyright (C) 2026 K.Vantor. All rights reserved.";
-constexpr wchar_t kFallbackCreatedBy[] = L"Created by K.Vantor";
-constexpr wchar_t kFallbackNote[] = L"This is a personal project and is not affiliated with the company.";
+// Shown when the version resource lacks a key or leaves it empty: the texts the resource is made from.
+constexpr wchar_t kFallbackProductName[] = L"" HOVERLATCH_PRODUCT_NAME;
+constexpr wchar_t kFallbackProductVersion[] = L"" HOVERLATCH_PRODUCT_VERSION;
+constexpr wchar_t kFallbackComments[] = L"" HOVERLATCH_DESCRIPTION;
+constexpr wchar_t kFallbackCopyright[] = L"" HOVERLATCH_COPYRIGHT;
+constexpr wchar_t kFallbackCreatedBy[] = L"" HOVERLATCH_CREATED_BY;
+constexpr wchar_t kFallbackNote[] = L"" HOVERLATCH_NOTE;
 
 struct AboutWindowGlobals {
     HWND window = nullptr;

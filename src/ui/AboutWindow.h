@@ -3,13 +3,14 @@
 
 #include <string>
 
+#include "HoverlatchVersion.h"  // generated: the program's texts, written once in CMakeLists.txt
 #include "platform/Handles.h"
 
 // The author's web page: the link target, the link's tooltip, and the target when a link
 // notification carries no address.
-constexpr wchar_t AUTHOR_PAGE_URL[] = L"https://kvantor.example/";
+constexpr wchar_t AUTHOR_PAGE_URL[] = L"" HOVERLATCH_HOMEPAGE_URL;
 // Shown as the link inside the created-by line.
-constexpr wchar_t kAuthorDisplayName[] = L"K.Vantor";
+constexpr wchar_t kAuthorDisplayName[] = L"" HOVERLATCH_PUBLISHER;
 
 // One open About card. Everything it creates is owned here and released in WM_DESTROY; the child
 // controls other than the tooltip are destroyed with the window.

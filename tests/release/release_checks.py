@@ -1,9 +1,10 @@
 """Checks of the release artefacts against the built program, one row for each fault they would catch.
     release_checks.py imports EXE                                   the program's DLL imports
     release_checks.py zip ZIP SUMS                                  the portable download (SUMS: sha256sum format)
-    release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest"""
-import glob
+    release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest
+    release_checks.py manifests RELEASE_JSON ZIP                    winget and Scoop manifests, written beside ZIP"""
 import hashlib
+import json
 import os
 import re
 import struct
@@ -13,9 +14,14 @@ import tempfile
 import xml.etree.ElementTree as ET
 import zipfile
 from pathlib import Path
+import yaml
 
 MAX_EXE_BYTES = 512 * 1024
 STORE_LOGO_PX = 50  # the package logo's size; the other images carry theirs in their attribute's name
+# Fields the published winget 1.12.0 and Scoop schemas require; those the build decides are checked by their value.
+WINGET = "PackageIdentifier PackageVersion ManifestType ManifestVersion "
+REQUIRED = {"version": WINGET + "DefaultLocale", "installer": WINGET + "Installers", "scoop": "homepage license",
+            "defaultLocale": WINGET + "PackageLocale Publisher PackageName License ShortDescription"}
 NS = {"m": "http://schemas.microsoft.com/appx/manifest/foundation/windows10",
       "desktop": "http://schemas.microsoft.com/appx/manifest/desktop/windows10",
       "rescap": "http://schemas.microsoft.com/appx/manifest/foundation/windows10/restrictedcapabilities"}
@@ -32,20 +38,13 @@ def file_version(exe):
     return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
-def png_size(path):
-    """(width, height) from a PNG file's header, or None when there is no PNG file there."""
-    header = Path(path).read_bytes()[:24] if os.path.isfile(path) else b""
-    return struct.unpack(">II", header[16:24]) if header[:8] == b"\x89PNG\r\n\x1a\n" else None
-
-
 def objdump(flag, exe_bytes):
-    with tempfile.NamedTemporaryFile(suffix=".exe") as copy:
+    with tempfile.NamedTemporaryFile(suffix=".exe", buffering=0) as copy:  # unbuffered: on disk for objdump
         copy.write(exe_bytes)
-        copy.flush()
         return subprocess.run(["x86_64-w64-mingw32-objdump", flag, copy.name], capture_output=True, text=True).stdout
 
 
-def import_rows(exe_path):
+def imports_rows(exe_path):
     # Windows looks for any other DLL beside the executable first, where a Downloads folder may hold a look-alike.
     names = re.findall(r"DLL Name: (\S+)", objdump("-p", Path(exe_path).read_bytes()))
     known = r"(kernel32|user32|gdi32|comdlg32|shcore|advapi32|shell32|shlwapi|ole32|oleaut32|combase|msvcrt|" \
@@ -83,16 +82,16 @@ def manifest_rows(manifest_path, exe_path, startup_sources, layout):
     app = root.find("m:Applications/m:Application", NS)
     startup = app.find("m:Extensions/desktop:Extension[@Category='windows.startupTask']", NS)
     task = startup.find("desktop:StartupTask", NS)
-    requested = set()  # wide literals given to a constant named ...TaskId in the program's startup code
-    for source in glob.glob(os.path.join(startup_sources, "*.cpp")):
-        requested.update(re.findall(r'\w*TaskId\w*\[\]\s*=\s*L"([^"]*)"', Path(source).read_text("utf-8")))
+    requested = {task for source in Path(startup_sources).glob("*.cpp")  # wide literals given to a constant named
+                 for task in re.findall(r'\w*TaskId\w*\[\]\s*=\s*L"([^"]*)"', source.read_text("utf-8"))}  # ...TaskId
     images = []  # (path in the package, size claimed, size found)
     for element in root.iter():
         for key, value in list(element.attrib.items()) + [(element.tag, (element.text or "").strip())]:
             if value.lower().endswith(".png"):
-                claimed = re.search(r"(\d+)x(\d+)", key)
+                claimed, image = re.search(r"(\d+)x(\d+)", key), Path(layout, *value.split("\\"))
+                header = image.read_bytes()[:24] if image.is_file() else b""  # a PNG file's header holds its size
                 images.append((value, tuple(map(int, claimed.groups())) if claimed else (STORE_LOGO_PX,) * 2,
-                               png_size(os.path.join(layout, *value.split("\\")))))
+                               struct.unpack(">II", header[16:24]) if header[:8] == b"\x89PNG\r\n\x1a\n" else None))
     executables = [app.get("Executable"), startup.get("Executable")]
     versions = [root.find("m:Identity", NS).get("Version"), file_version(Path(exe_path).read_bytes())]
     return [
@@ -108,6 +107,24 @@ def manifest_rows(manifest_path, exe_path, startup_sources, layout):
     ]
 
 
+def manifests_rows(info, zip_path):
+    (out, name), version = os.path.split(zip_path), file_version(zipfile.ZipFile(zip_path).read("Hoverlatch.exe"))
+    subprocess.run([sys.executable, sys.path[0] + "/../../scripts/write-manifests.py", info, zip_path, out], check=True)
+    docs = {m["ManifestType"]: m for m in map(yaml.safe_load, map(open, Path(out).glob(f"winget/*/{version}/*")))}
+    docs["scoop"] = scoop = json.loads(Path(out, "scoop", "hoverlatch.json").read_bytes())  # beside the zip
+    missing = [(kind, key) for kind, keys in REQUIRED.items() for key in keys.split() if key not in docs.get(kind, {})]
+    item, arch = docs.get("installer", {}).get("Installers", [{}])[0], scoop["architecture"]["64bit"]
+    urls = (item.get("InstallerUrl", ""), arch["url"], scoop["autoupdate"]["architecture"]["64bit"]["url"])
+    started = (item.get("NestedInstallerFiles", [{}])[0].get("RelativeFilePath"), scoop["shortcuts"][0][0])
+    found = [{(m.get("ManifestVersion", "1.12.0"), m.get("PackageVersion", m.get("version"))) for m in docs.values()},
+             item.get("Architecture"), arch["hash"], item.get("InstallerSha256") == arch["hash"].upper(),
+             {u.rpartition("/")[2] for u in urls}, {(f, f in zipfile.ZipFile(zip_path).namelist()) for f in started}]
+    wanted = [{("1.12.0", version)}, "x64", hashlib.sha256(Path(zip_path).read_bytes()).hexdigest(), True,
+              {name, name.replace(version, "$version")}, {("Hoverlatch.exe", True)}]  # autoupdate's keeps $version
+    return [("the winget 1.12.0 and Scoop manifests carry the required fields", not missing, missing),
+            ("with the exe's version, x64, the zip's hash and URLs, and the program in it", found == wanted, found)]
+
+
 def report(rows):
     """Prints each (name, holds, what was found) row; exits 1 when any does not hold."""
     failed = [row for row in rows if not row[1]]
@@ -118,4 +135,4 @@ def report(rows):
 
 
 if __name__ == "__main__":
-    report({"imports": import_rows, "zip": zip_rows, "manifest": manifest_rows}[sys.argv[1]](*sys.argv[2:]))
+    report(globals()[sys.argv[1] + "_rows"](*sys.argv[2:]))  # each mode's rows come from <mode>_rows()
