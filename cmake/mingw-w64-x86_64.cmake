@@ -27,3 +27,10 @@ set(HOVERLATCH_WARNINGS -Wall -Wextra -Werror)
 # interface identifiers otherwise comes along): about 43 KiB of the stripped program.
 set(HOVERLATCH_SECTION_FLAGS -ffunction-sections -fdata-sections)
 set(HOVERLATCH_SECTION_GC -Wl,--gc-sections)
+# The same program bytes from the same source, whatever the folder, the time or the user (measured: the link
+# time in the PE header, and the PE checksum with it, was all that varied). ld stamps the header with the
+# link time unless told not to. Source paths would reach the binary through __FILE__ (assert in a debug
+# build) or debug info; they are written relative to the source root. MSVC's counterpart is /Brepro.
+get_filename_component(HOVERLATCH_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(HOVERLATCH_REPRODUCIBLE_FLAGS "-ffile-prefix-map=${HOVERLATCH_SOURCE_ROOT}=.")
+set(HOVERLATCH_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)

@@ -1,6 +1,7 @@
 """Checks of the release artefacts against the built program, one row for each fault they would catch.
     release_checks.py imports EXE                                   the program's DLL imports
     release_checks.py zip ZIP SUMS                                  the portable download (SUMS: sha256sum format)
+    release_checks.py pack BUILD OUT | rebuild OUT                  package.sh into OUT/dist, signed into OUT/signed
     release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest"""
 import glob
 import hashlib
@@ -15,6 +16,7 @@ import zipfile
 from pathlib import Path
 
 MAX_EXE_BYTES = 512 * 1024
+SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
 STORE_LOGO_PX = 50  # the package logo's size; the other images carry theirs in their attribute's name
 NS = {"m": "http://schemas.microsoft.com/appx/manifest/foundation/windows10",
       "desktop": "http://schemas.microsoft.com/appx/manifest/desktop/windows10",
@@ -78,6 +80,48 @@ def zip_rows(zip_path, sums_path):
     ]
 
 
+def pack_rows(build, out):
+    Path(out, "kept").mkdir(parents=True, exist_ok=True)
+    Path(out, "kept", "SHA256SUMS").write_text("an earlier release")
+    for command in ("req -x509 -newkey rsa:2048 -nodes -subj /CN=CA -keyout ca.key -out ca.pem",  # a throwaway CA
+                    "req -x509 -newkey rsa:2048 -nodes -subj /CN=Signer -keyout leaf.key -out leaf.pem -CA ca.pem "
+                    "-CAkey ca.key -addext extendedKeyUsage=codeSigning -addext basicConstraints=CA:FALSE",
+                    "pkcs12 -export -inkey leaf.key -in leaf.pem -passout pass:right -out signer.pfx"):
+        subprocess.run(["openssl"] + command.split(), cwd=out, capture_output=True, check=True)
+    package = lambda dist, *sign, password="right": subprocess.run(
+        [os.path.join(SCRIPTS, "package.sh"), "--no-build", *sign], cwd=out, capture_output=True, text=True,
+        env=dict(os.environ, HOVERLATCH_BUILD=build, HOVERLATCH_DIST=dist, HOVERLATCH_SIGN_PASSWORD=password))
+    unsigned, signed = package("dist"), package("signed", "--sign", "signer.pfx")
+    refused = package("kept", "--sign", "signer.pfx", password="wrong")
+    kept = {entry.name: entry.read_text() for entry in Path(out, "kept").iterdir()}
+    exe = zipfile.ZipFile(glob.glob(os.path.join(out, "signed", "*.zip"))[0]).extract("Hoverlatch.exe", out)
+    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", "ca.pem", "-in", exe], cwd=out, capture_output=True)
+    return [
+        ("packed, and signed: the program verifies against the CA (the corner cases run it)",
+         [unsigned.returncode, verified.returncode] == [0, 0], (unsigned.stderr, signed.stderr, verified.stdout)),
+        ("a wrong password fails, saying so, and leaves the output folder as it was", refused.returncode == 1 and
+         "password" in refused.stderr and kept == {"SHA256SUMS": "an earlier release"}, (refused.stderr, kept)),
+    ]
+
+
+def rebuild_rows(out):
+    tested, signed = (glob.glob(os.path.join(out, folder, "*.zip"))[0] for folder in ("dist", "signed"))
+    tampered, unpacked = os.path.join(out, "tampered.zip"), os.path.join(out, "tampered")
+    zipfile.ZipFile(tested).extractall(unpacked)
+    Path(unpacked, "README.txt").write_bytes(b"h" + Path(unpacked, "README.txt").read_bytes()[1:])
+    subprocess.run([sys.executable, os.path.join(SCRIPTS, "release_zip.py"), "pack", unpacked, tampered, "0"])
+    run = subprocess.run([os.path.join(SCRIPTS, "verify-release.sh"), tested, signed, tampered], text=True,
+                         env=dict(os.environ, TZ="HLT-13:45"), preexec_fn=lambda: os.umask(0o077), capture_output=True)
+    lines, digest = run.stdout.splitlines(), hashlib.sha256(Path(tested).read_bytes()).hexdigest()
+    return [
+        ("another folder, time zone and umask build and pack the same zip bytes",
+         "built: %s  %s" % (digest, os.path.basename(tested)) in lines and "identical: " + tested in lines, run),
+        ("the signed zip is identical, its signature set aside", "identical: " + signed in lines, lines),
+        ("one changed byte in README.txt is named alone, exit 1", run.returncode == 1 and
+         [line for line in lines if tampered in line] == [tampered + ": README.txt differs"], lines),
+    ]
+
+
 def manifest_rows(manifest_path, exe_path, startup_sources, layout):
     root = ET.parse(manifest_path).getroot()
     app = root.find("m:Applications/m:Application", NS)
@@ -118,4 +162,5 @@ def report(rows):
 
 
 if __name__ == "__main__":
-    report({"imports": import_rows, "zip": zip_rows, "manifest": manifest_rows}[sys.argv[1]](*sys.argv[2:]))
+    report({"imports": import_rows, "zip": zip_rows, "pack": pack_rows, "rebuild": rebuild_rows,
+            "manifest": manifest_rows}[sys.argv[1]](*sys.argv[2:]))
