@@ -26,7 +26,15 @@ set(HOVERLATCH_WARNINGS -Wall -Wextra -Werror)
 # refers to dropped at link time. Most of the gain is in the static libraries (libuuid's whole table of
 # interface identifiers otherwise comes along): about 43 KiB of the stripped program.
 set(HOVERLATCH_SECTION_FLAGS -ffunction-sections -fdata-sections)
-# std::terminate's default handler writes the uncaught exception's demangled type to stderr, which a
-# windowed program has not got, and then aborts; aborting at once ends the program the same way without
-# the demangler and its printing: 56 KiB of the stripped program. The unit tests keep the default handler.
-set(HOVERLATCH_PROGRAM_LINK_FLAGS -Wl,--gc-sections -Wl,--defsym=_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
+# The same program bytes from the same source, whatever the folder, the time or the user (measured: the link
+# time in the PE header, and the PE checksum with it, was all that varied). ld stamps the header with the
+# link time unless told not to. Source paths would reach the binary through __FILE__ (assert in a debug
+# build) or debug info; they are written relative to the source root. MSVC's counterpart is /Brepro.
+get_filename_component(HOVERLATCH_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(HOVERLATCH_REPRODUCIBLE_FLAGS "-ffile-prefix-map=${HOVERLATCH_SOURCE_ROOT}=.")
+# The shipped program's link. std::terminate's default handler writes the uncaught exception's demangled
+# type to stderr, which a windowed program has not got, and then aborts; aborting at once ends the program
+# the same way without the demangler and its printing: 56 KiB of the stripped program (the unit tests keep
+# the default handler). ld stamps the header with the link time unless told not to.
+set(HOVERLATCH_PROGRAM_LINK_FLAGS -Wl,--gc-sections -Wl,--defsym=_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort
+    -Wl,--no-insert-timestamp)

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake g++-mingw-w64-x86-64-posix clang googletest wine wine64 xvfb xauth xdotool liblnk-utils
-          imagemagick x11-utils python3 python3-yaml)
+          imagemagick x11-utils python3 python3-yaml openssl osslsigncode)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

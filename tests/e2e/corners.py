@@ -57,7 +57,7 @@ def held_button_defers_the_dwell(s):
 
 
 def unpacked_zip_fires_the_same(s):
-    """The zip CPack made from this build (HOVERLATCH_ZIP), unpacked into a fresh folder on the Windows drive."""
+    """This build packed and signed (HOVERLATCH_ZIP), unpacked into a fresh folder on the Windows drive."""
     folder = os.path.join(s.prefix, "drive_c", os.path.basename(s.dir))
     try:
         with zipfile.ZipFile(os.environ["HOVERLATCH_ZIP"]) as archive:

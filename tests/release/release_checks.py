@@ -1,8 +1,10 @@
 """Checks of the release artefacts against the built program, one row for each fault they would catch.
     release_checks.py imports EXE                                   the program's DLL imports
     release_checks.py zip ZIP SUMS                                  the portable download (SUMS: sha256sum format)
-    release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest
-    release_checks.py manifests RELEASE_JSON ZIP                    winget and Scoop manifests, written beside ZIP"""
+    release_checks.py pack BUILD OUT | rebuild OUT                  package.sh into OUT/dist, signed into OUT/signed
+    release_checks.py manifests ZIP                                 the winget and Scoop manifests beside ZIP
+    release_checks.py manifest MANIFEST EXE STARTUP_SOURCES LAYOUT  the packaged variant's manifest"""
+import glob
 import hashlib
 import json
 import os
@@ -17,6 +19,7 @@ from pathlib import Path
 import yaml
 
 MAX_EXE_BYTES = 512 * 1024
+SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
 STORE_LOGO_PX = 50  # the package logo's size; the other images carry theirs in their attribute's name
 # Fields the published winget 1.12.0 and Scoop schemas require; those the build decides are checked by their value.
 WINGET = "PackageIdentifier PackageVersion ManifestType ManifestVersion "
@@ -77,6 +80,47 @@ def zip_rows(zip_path, sums_path):
     ]
 
 
+def pack_rows(build, out):
+    Path(out).mkdir(exist_ok=True)
+    for command in ("req -x509 -newkey rsa:2048 -nodes -subj /CN=CA -keyout ca.key -out ca.pem",  # a throwaway CA
+                    "req -x509 -newkey rsa:2048 -nodes -subj /CN=Signer -keyout leaf.key -out leaf.pem -CA ca.pem "
+                    "-CAkey ca.key -addext extendedKeyUsage=codeSigning -addext basicConstraints=CA:FALSE",
+                    "pkcs12 -export -inkey leaf.key -in leaf.pem -passout pass:right -out signer.pfx"):
+        subprocess.run(["openssl"] + command.split(), cwd=out, capture_output=True, check=True)
+    package = lambda dist, *sign, password="right": subprocess.run(
+        [os.path.join(SCRIPTS, "package.sh"), "--no-build", *sign], cwd=out, capture_output=True, text=True,
+        env=dict(os.environ, HOVERLATCH_BUILD=build, HOVERLATCH_DIST=dist, HOVERLATCH_SIGN_PASSWORD=password))
+    unsigned, signed = package("dist"), package("signed", "--sign", "signer.pfx")
+    exe = zipfile.ZipFile(glob.glob(os.path.join(out, "signed", "*.zip"))[0]).extract("Hoverlatch.exe", out)
+    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", "ca.pem", "-in", exe], cwd=out, capture_output=True)
+    release = lambda: {path: path.read_bytes() for path in Path(out, "signed").rglob("*") if path.is_file()}
+    before, refused = release(), package("signed", "--sign", "signer.pfx", password="wrong")
+    return [
+        ("packed, and signed: the program verifies against the CA (the corner cases run it)",
+         [unsigned.returncode, verified.returncode] == [0, 0], (unsigned.stderr, signed.stderr, verified.stdout)),
+        ("a wrong password fails, saying so, and leaves the release in the output folder as it was",
+         refused.returncode == 1 and "password" in refused.stderr and release() == before, refused.stderr),
+    ]
+
+
+def rebuild_rows(out):
+    tested, signed = (glob.glob(os.path.join(out, folder, "*.zip"))[0] for folder in ("dist", "signed"))
+    tampered, unpacked = os.path.join(out, "tampered.zip"), os.path.join(out, "tampered")
+    zipfile.ZipFile(tested).extractall(unpacked)
+    Path(unpacked, "README.txt").write_bytes(b"h" + Path(unpacked, "README.txt").read_bytes()[1:])
+    subprocess.run([sys.executable, os.path.join(SCRIPTS, "release_zip.py"), "pack", unpacked, tampered, "0"])
+    run = subprocess.run([os.path.join(SCRIPTS, "verify-release.sh"), tested, signed, tampered], text=True,
+                         env=dict(os.environ, TZ="HLT-13:45"), preexec_fn=lambda: os.umask(0o077), capture_output=True)
+    lines, digest = run.stdout.splitlines(), hashlib.sha256(Path(tested).read_bytes()).hexdigest()
+    return [
+        ("another folder, time zone and umask build and pack the same zip bytes",
+         "built: %s  %s" % (digest, os.path.basename(tested)) in lines and "identical: " + tested in lines, run),
+        ("the signed zip is identical, its signature set aside", "identical: " + signed in lines, lines),
+        ("one changed byte in README.txt is named alone, exit 1", run.returncode == 1 and
+         [line for line in lines if tampered in line] == [tampered + ": README.txt differs"], lines),
+    ]
+
+
 def manifest_rows(manifest_path, exe_path, startup_sources, layout):
     root = ET.parse(manifest_path).getroot()
     app = root.find("m:Applications/m:Application", NS)
@@ -107,9 +151,8 @@ def manifest_rows(manifest_path, exe_path, startup_sources, layout):
     ]
 
 
-def manifests_rows(info, zip_path):
+def manifests_rows(zip_path):
     (out, name), version = os.path.split(zip_path), file_version(zipfile.ZipFile(zip_path).read("Hoverlatch.exe"))
-    subprocess.run([sys.executable, sys.path[0] + "/../../scripts/write-manifests.py", info, zip_path, out], check=True)
     docs = {m["ManifestType"]: m for m in map(yaml.safe_load, map(open, Path(out).glob(f"winget/*/{version}/*")))}
     docs["scoop"] = scoop = json.loads(Path(out, "scoop", "hoverlatch.json").read_bytes())  # beside the zip
     missing = [(kind, key) for kind, keys in REQUIRED.items() for key in keys.split() if key not in docs.get(kind, {})]
