@@ -195,10 +195,13 @@ class Session:
         result_path = os.path.join(self.dir, "probe.txt")
         if os.path.exists(result_path):  # no stale answer for a probe that writes none
             os.remove(result_path)
-        with open(result_path + ".out", "ab") as log:
-            command = ["wine", self.standin("peer"), self.windows_path(result_path)] + [str(a) for a in args]
-            code = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                                   cwd=self.dir, timeout=PROBE_TIMEOUT_S)
+        command = ["wine", self.standin("peer"), self.windows_path(result_path)] + [str(a) for a in args]
+        for _ in range(2):  # the peer creates its answer file first: without one, Wine failed to start it
+            with open(result_path + ".out", "ab") as log:
+                code = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                                       cwd=self.dir, timeout=PROBE_TIMEOUT_S)
+            if code != 1 or os.path.exists(result_path):
+                break
         return code, (log_lines(result_path) or [""])[0]
 
     def tray_icons(self):
@@ -231,7 +234,7 @@ class Session:
     def post(self, window_class, message, wparam=0, lparam=0, title=None):
         """PostMessageW to the window of that class; `message` is a number or a name to register."""
         code, _ = self.probe("post", window_class, message, wparam, lparam, *([title] if title else []))
-        expect(code == 0, "posting %s to %s failed" % (message, window_class))
+        expect(code == 0, "posting %s to %s failed (exit %s)" % (message, window_class, code))
 
     def press(self, action):
         """Injects the left button ("down" or "up") at the pointer."""
