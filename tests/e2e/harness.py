@@ -202,6 +202,7 @@ class Session:
                                        cwd=self.dir, timeout=PROBE_TIMEOUT_S)
             if code != 1 or os.path.exists(result_path):
                 break
+            print("  Wine did not start the probe %s (exit 1, no answer file): starting it once more" % (args,))
         return code, (log_lines(result_path) or [""])[0]
 
     def tray_icons(self):
