@@ -172,12 +172,19 @@ class Session:
 
     def start_key_watcher(self, window_class=None):
         """Starts the watching peer (with a window class: a companion) and waits until it is in place."""
-        log_path = os.path.join(self.dir, "peer-%d.log" % len(self.processes))
-        args = [self.windows_path(log_path), "watch"] + ([window_class] if window_class else [])
-        process = self.start("peer", self.standin("peer"), args)
-        wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
-        expect(process.alive(), "the peer stand-in ended with %s" % process.poll())
-        return Peer(process, log_path)
+        for attempt in (1, 2):
+            log_path = os.path.join(self.dir, "peer-%d.log" % len(self.processes))
+            args = [self.windows_path(log_path), "watch"] + ([window_class] if window_class else [])
+            # Wine's errors, which the run's -all hides; "-all" first keeps Debian's wine wrapper quiet.
+            process = self.start("peer", self.standin("peer"), args, env={"WINEDEBUG": "-all,err+all"})
+            wait_for(lambda: "READY" in log_lines(log_path) or not process.alive(), 20, "the peer stand-in")
+            if process.alive():
+                return Peer(process, log_path)
+            death = "the peer stand-in ended with %s before it was ready; its output %s, Wine's %s" % (
+                process.poll(), log_lines(log_path), log_lines(process.log_path)[-10:])
+            # The watcher never exits with 1; Wine does, silently, when it cannot set up a process or its display.
+            expect(attempt == 1 and process.poll() == 1 and not log_lines(log_path), death)
+            print("  %s: starting it once more" % death, flush=True)
 
     start_companion = start_key_watcher
 
